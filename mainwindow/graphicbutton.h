@@ -1,1 +1,23 @@
 #pragma once
+
+#include <QPixmap>
+#include <QPushButton>
+
+// A command button of the graphical style: its face picture, or its second
+// picture while pressed, centred and clipped to the button, its caption and
+// access key over it.
+class GraphicButton : public QPushButton
+{
+    Q_OBJECT
+
+public:
+    GraphicButton(const QString &caption, const QPixmap &face, const QPixmap &down,
+                  QWidget *parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QPixmap m_face;
+    QPixmap m_down;
+};
