@@ -7,7 +7,7 @@ namespace platform {
 
 namespace {
 
-MessageBoxPresenter &presenter()
+MessageBoxPresenter &installedPresenter()
 {
     static MessageBoxPresenter installed;
     return installed;
@@ -70,8 +70,8 @@ MessageBoxStyle messageBoxStyle(int style)
 // as OK, the one button it has.
 int MsgBox(const QString &prompt, int style, const QString &title)
 {
-    if (presenter())
-        return presenter()(prompt, style, title);
+    if (installedPresenter())
+        return installedPresenter()(prompt, style, title);
 
     QMessageBox box(QApplication::activeWindow());
     box.setIcon(qtIcon(messageBoxStyle(style).icon));
@@ -87,7 +87,7 @@ int MsgBox(const QString &prompt, int style, const QString &title)
 
 void setMessageBoxPresenter(MessageBoxPresenter presenter)
 {
-    platform::presenter() = std::move(presenter);
+    installedPresenter() = std::move(presenter);
 }
 
 } // namespace platform
