@@ -8,6 +8,15 @@
 
 namespace platform {
 
+namespace {
+
+QString naming(const QString &description, const QString &path)
+{
+    return path.isEmpty() ? description : description + QStringLiteral(": ") + path;
+}
+
+} // namespace
+
 // path goes through the drive table; each error's description names it. A path no drive holds, or
 // that names no file (a folder included), raises "File not found" (53); a file that cannot be
 // opened raises "Path/File access error" (75); one that holds no picture in a format Qt reads
@@ -17,7 +26,7 @@ QImage LoadPicture(const QString &path)
 {
     const QString host = hostPath(path);
     if (host.isEmpty() || !QFileInfo(host).isFile())
-        raiseError(FileNotFound, QStringLiteral("File not found: %1").arg(path));
+        raiseError(FileNotFound, naming(QStringLiteral("File not found"), path));
 
     QImageReader reader(host);
     reader.setDecideFormatFromContent(true);
@@ -26,11 +35,11 @@ QImage LoadPicture(const QString &path)
         // The file was there a moment ago: failing to open it is a matter of access.
         const QImageReader::ImageReaderError error = reader.error();
         if (error == QImageReader::FileNotFoundError || error == QImageReader::DeviceError) {
-            raiseError(
-                PathFileAccessError,
-                QStringLiteral("Path/File access error: %1 (%2)").arg(path, reader.errorString()));
+            raiseError(PathFileAccessError,
+                       naming(QStringLiteral("Path/File access error"), path) + QStringLiteral(" (")
+                           + reader.errorString() + QLatin1Char(')'));
         }
-        raiseError(InvalidPicture, QStringLiteral("Invalid picture: %1").arg(path));
+        raiseError(InvalidPicture, naming(QStringLiteral("Invalid picture"), path));
     }
     return image;
 }
