@@ -191,6 +191,9 @@ void Form1::build()
             image->setScaledContents(true);
             image->setFrameShape(QFrame::Box);
             image->setLineWidth(1);
+            // A flat border is drawn in the window-frame colour; without this it
+            // would take Frame1's caption colour.
+            setColour(image, QPalette::WindowText, 0x80000006);
             control = image;
             break;
         }
