@@ -5,6 +5,7 @@
 #include "platform/commondialog.h"
 #include "platform/drives.h"
 #include "platform/messagebox.h"
+#include "platform/olecolor.h"
 #include "platform/runtimeerror.h"
 #include "testmain.h"
 
@@ -251,6 +252,9 @@ void TestForm1::designColoursAndFonts()
     }
     QCOMPARE(form.Text5()->palette().color(QPalette::Text), QColor(0, 0, 0));
     QCOMPARE(form.Text5()->palette().color(QPalette::Base), QColor(224, 224, 224));
+    // Image1's flat border is the window frame's colour, not Frame1's caption colour.
+    const QImage image1 = form.Image1()->grab().toImage();
+    QCOMPARE(QColor(image1.pixel(0, 0)).rgb(), platform::oleColor(0x80000006).rgb());
 
     QCOMPARE(form.font().pointSizeF(), 8.25);
     QVERIFY(!form.font().bold());
