@@ -1,0 +1,255 @@
+#include "mainwindow/drivelistbox.h"
+#include "mainwindow/form1.h"
+#include "mainwindow/graphicbutton.h"
+#include "mainwindow/textbox.h"
+#include "platform/drives.h"
+#include "platform/messagebox.h"
+#include "testmain.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace {
+
+const QByteArray none = QByteArrayLiteral("<no file>");
+
+// An old time, so that any write, however coarse the clock, shows.
+const QDateTime settingsTime(QDate(2001, 5, 4), QTime(12, 0), Qt::UTC);
+
+QColor white()
+{
+    return QColor(255, 255, 255);
+}
+
+// Every name under folder with its bytes (or "<folder>"): a read that creates
+// or touches anything changes it.
+QStringList tree(const QString &folder)
+{
+    QStringList entries;
+    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QString entry = QDir(folder).relativeFilePath(path) + QLatin1Char(' ');
+        if (it.fileInfo().isDir()) {
+            entry += QStringLiteral("<folder>");
+        } else {
+            QFile file(path);
+            if (file.open(QIODevice::ReadOnly))
+                entry += QString::fromLatin1(file.readAll().toHex());
+            entry += QLatin1Char(' ') + it.fileInfo().lastModified().toString(Qt::ISODateWithMs);
+        }
+        entries << entry;
+    }
+    entries.sort();
+    return entries;
+}
+
+} // namespace
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void settingsFile_data();
+    void settingsFile();
+    void driveListOnFirstEntry();
+    void failingStepDoesNotStopOthers();
+    void applyAfterStartUp();
+
+private:
+    QString hostFolder(QChar letter) const;
+    void installDrives(const QString &letters);
+    void writeSettings(const QString &relativePath, const QByteArray &bytes);
+
+    QList<platform::Drive> m_hostDrives;
+    QString m_currentFolder;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QStringList m_shown;
+};
+
+void TestStartup::initTestCase()
+{
+    QApplication::setQuitOnLastWindowClosed(false);
+    m_hostDrives = platform::drives();
+    m_currentFolder = QDir::currentPath();
+}
+
+void TestStartup::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_shown.clear();
+    platform::setMessageBoxPresenter([this](const QString &prompt, int style, const QString &) {
+        m_shown << QString::number(style) + QLatin1Char(' ') + prompt;
+        return platform::vbOK;
+    });
+}
+
+void TestStartup::cleanup()
+{
+    QDir::setCurrent(m_currentFolder);
+    platform::setMessageBoxPresenter({});
+    platform::setDrives(m_hostDrives);
+    m_dir.reset();
+}
+
+QString TestStartup::hostFolder(QChar letter) const
+{
+    return m_dir->filePath(QString(letter.toLower()));
+}
+
+void TestStartup::installDrives(const QString &letters)
+{
+    QList<platform::Drive> table;
+    for (const QChar letter : letters) {
+        QVERIFY(QDir().mkpath(hostFolder(letter)));
+        table.append({ letter, hostFolder(letter), QStringLiteral("VOL") + letter });
+    }
+    platform::setDrives(table);
+}
+
+void TestStartup::writeSettings(const QString &relativePath, const QByteArray &bytes)
+{
+    const QString path = hostFolder('C') + QLatin1Char('/') + relativePath;
+    QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+    QVERIFY(file.setFileTime(settingsTime, QFileDevice::FileModificationTime));
+}
+
+void TestStartup::settingsFile_data()
+{
+    QTest::addColumn<QString>("path"); // on C:, "" for no file
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text1");
+
+    const QByteArray digits = QByteArrayLiteral("0123456789").repeated(80);
+
+    QTest::newRow("no file") << "" << none << "";
+    QTest::newRow("a Windows folder without vl.ini")
+        << "Windows/other.ini" << QByteArray("[Velvane]\r\nImage_Path=x\r\n") << "";
+    QTest::newRow("no section Velvane")
+        << "Windows/vl.ini" << QByteArray("[Other]\r\nImage_Path=C:\\a.jpg\r\n") << "";
+    QTest::newRow("no key Image_Path")
+        << "Windows/vl.ini" << QByteArray("[Velvane]\r\nImage=C:\\a.jpg\r\n") << "";
+    QTest::newRow("an empty value")
+        << "Windows/vl.ini" << QByteArray("[Velvane]\r\nImage_Path=\r\n") << "";
+    QTest::newRow("the path found")
+        << "Windows/vl.ini" << QByteArray("[Velvane]\r\nImage_Path=D:\\pictures\\sea.jpg\r\n")
+        << "D:\\pictures\\sea.jpg";
+    QTest::newRow("folder, file, section and key under other capitals")
+        << "windows/VL.INI" << QByteArray("[VELVANE]\r\nIMAGE_PATH=D:\\pictures\\sea.jpg\r\n")
+        << "D:\\pictures\\sea.jpg";
+    QTest::newRow("a path that names no picture, shown as it is")
+        << "Windows/vl.ini" << QByteArray("[Velvane]\r\nImage_Path=C:\\no such file.txt\r\n")
+        << "C:\\no such file.txt";
+    QTest::newRow("749 characters come whole")
+        << "Windows/vl.ini"
+        << "[Velvane]\r\nImage_Path=" + digits.left(749) + "\r\n"
+        << QString::fromLatin1(digits.left(749));
+    QTest::newRow("a longer value cut to 749 characters")
+        << "Windows/vl.ini"
+        << "[Velvane]\r\nImage_Path=" + digits + "\r\n"
+        << QString::fromLatin1(digits.left(749));
+}
+
+void TestStartup::settingsFile()
+{
+    QFETCH(QString, path);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text1);
+
+    installDrives(QStringLiteral("CD"));
+    if (bytes != none)
+        writeSettings(path, bytes);
+    const QStringList before = tree(hostFolder('C'));
+
+    Form1 form;
+    QCOMPARE(form.Text5()->palette().color(QPalette::Base), QColor(0xE0, 0xE0, 0xE0));
+    QVERIFY_THROWS_NO_EXCEPTION(form.Form_Load());
+
+    QCOMPARE(form.Text1()->text(), text1);
+    QCOMPARE(form.Text5()->palette().color(QPalette::Base),
+             form.Frame1()->palette().color(QPalette::Window));
+    QCOMPARE(form.Text5()->palette().color(QPalette::Base), white());
+    QCOMPARE(form.Text5()->text(), QStringLiteral("Folder Text"));
+    QCOMPARE(form.dR1()->ListIndex(), 0);
+    QVERIFY(form.Image1()->pixmap().isNull());
+    QCOMPARE(m_shown, QStringList());
+    // Read only: nothing created, the settings file's bytes and time as they were.
+    QCOMPARE(tree(hostFolder('C')), before);
+    QCOMPARE(tree(hostFolder('D')), QStringList());
+}
+
+void TestStartup::driveListOnFirstEntry()
+{
+    installDrives(QStringLiteral("CDE"));
+    const QString inD = hostFolder('D') + QStringLiteral("/work");
+    QVERIFY(QDir().mkpath(inD));
+    QVERIFY(QDir::setCurrent(inD));
+
+    Form1 form;
+    QCOMPARE(form.dR1()->ListIndex(), 1); // the drive of the current folder
+    form.Form_Load();
+    QCOMPARE(form.dR1()->ListIndex(), 0);
+    QCOMPARE(form.dR1()->Drive(), QStringLiteral("c: [VOLC]"));
+}
+
+// A failing step is the last one, the drive list, whose list came out empty:
+// it keeps the table of its creation, while the read goes through the table
+// of the moment, so the steps before it have something to show.
+void TestStartup::failingStepDoesNotStopOthers()
+{
+    platform::setDrives({});
+    Form1 form;
+    QCOMPARE(form.dR1()->count(), 0);
+    installDrives(QStringLiteral("C"));
+    writeSettings(QStringLiteral("Windows/vl.ini"),
+                  QByteArrayLiteral("[Velvane]\r\nImage_Path=C:\\sea.jpg\r\n"));
+
+    QVERIFY_THROWS_NO_EXCEPTION(form.Form_Load());
+
+    QCOMPARE(form.Text5()->palette().color(QPalette::Base), white());
+    QCOMPARE(form.Text1()->text(), QStringLiteral("C:\\sea.jpg"));
+    QCOMPARE(form.dR1()->ListIndex(), -1);
+    QCOMPARE(m_shown, QStringList());
+}
+
+// The remembered path counts as the chosen picture, thumbnail or not.
+void TestStartup::applyAfterStartUp()
+{
+    installDrives(QStringLiteral("CD"));
+    writeSettings(QStringLiteral("Windows/vl.ini"),
+                  QByteArrayLiteral("[Velvane]\r\nImage_Path=D:\\pictures\\sea.jpg\r\n"));
+    const QStringList settingsBefore = tree(hostFolder('C') + QStringLiteral("/Windows"));
+
+    Form1 form;
+    form.Form_Load();
+    form.Command2()->click();
+
+    QCOMPARE(m_shown,
+             QStringList{ QStringLiteral("0 Object Successfully appended to c: [VOLC] !") });
+    QFile desktopIni(hostFolder('C') + QStringLiteral("/desktop.ini"));
+    QVERIFY(desktopIni.open(QIODevice::ReadOnly));
+    QCOMPARE(desktopIni.readAll(),
+             QByteArrayLiteral("[{BE098140-A513-11D0-A3A4-00C04FD706EC}]\r\n"
+                               "ICONAREA_IMAGE=D:\\pictures\\sea.jpg\r\n"));
+    QVERIFY(!QFileInfo::exists(hostFolder('C') + QStringLiteral("/Autorun.inf")));
+    QCOMPARE(tree(hostFolder('C') + QStringLiteral("/Windows")), settingsBefore);
+}
+
+VELVANE_TEST_MAIN(TestStartup)
+#include "tst_startup.moc"
