@@ -51,11 +51,13 @@ const std::array<char16_t, 256> &ansiFolded()
 class AnsiText
 {
 public:
-    explicit AnsiText(const QByteArray &file) : m_data(file.constData()), m_size(file.size()) { }
+    explicit AnsiText(const QByteArray &file)
+        : m_data(file.constData()), m_size(file.size()), m_folded(ansiFolded().data())
+    { }
 
     qsizetype size() const { return m_size; }
     char16_t at(qsizetype i) const { return uchar(m_data[i]); }
-    char16_t foldedAt(qsizetype i) const { return ansiFolded()[uchar(m_data[i])]; }
+    char16_t foldedAt(qsizetype i) const { return m_folded[uchar(m_data[i])]; }
     qsizetype byteOffset(qsizetype i) const { return i; }
 
     // The first ASCII unit at or after from and before to; to when none.
@@ -77,6 +79,7 @@ public:
 private:
     const char *m_data;
     qsizetype m_size;
+    const char16_t *m_folded;
 };
 
 // The text of a file that begins with FF FE: little-endian units after the
@@ -240,45 +243,71 @@ private:
     // Lines outside the wanted section matter only where they start one, so
     // the search jumps from "[" to "[" and checks that only blanks stand
     // between it and the start of its line. Each "[" walks back over the
-    // blanks just before it alone: one pass in all.
+    // blanks just before it alone, and is matched against the name without
+    // reading the rest of its line: one pass in all, and little more than
+    // memchr costs.
     bool findSection(const std::u16string &section, qsizetype *nameEnd)
     {
+        if (!canBeSectionName(section))
+            return false;
         const qsizetype size = m_text.size();
         qsizetype from = 0;
         while (from < size) {
             const qsizetype bracket = m_text.find(u'[', from, size);
             if (bracket == size)
                 return false;
+            from = bracket + 1;
             qsizetype start = bracket;
             while (start > 0 && isBlank(m_text.at(start - 1)))
                 --start;
-            if (start > 0 && !isLineEnd(m_text.at(start - 1))) {
-                from = bracket + 1;
+            if (start > 0 && !isLineEnd(m_text.at(start - 1)))
                 continue;
-            }
-            qsizetype end = bracket + 1;
-            while (end < size && m_text.at(end) != u']' && !isLineEnd(m_text.at(end)))
-                ++end;
-            if (sameName(bracket + 1, end, section)) {
-                *nameEnd = end;
+            if (headerNames(bracket, section, nameEnd))
                 return true;
-            }
-            from = end;
         }
         return false;
+    }
+
+    // A name the file's headers can hold once trimmed: none with "]" or a
+    // line end, and none with outer blanks.
+    static bool canBeSectionName(const std::u16string &name)
+    {
+        if (name.find_first_of(u"]\r\n") != std::u16string::npos)
+            return false;
+        return name.empty() || (!isBlank(name.front()) && !isBlank(name.back()));
+    }
+
+    // Whether the header at bracket names the section: blanks, the name,
+    // blanks, then "]" or the line's end. nameEnd is where that lies.
+    bool headerNames(qsizetype bracket, const std::u16string &name, qsizetype *nameEnd) const
+    {
+        const qsizetype size = m_text.size();
+        const qsizetype from = firstNonBlank(bracket + 1, size);
+        const qsizetype length = qsizetype(name.size());
+        if (size - from < length || !sameUnits(from, name))
+            return false;
+        const qsizetype end = firstNonBlank(from + length, size);
+        if (end < size && m_text.at(end) != u']' && !isLineEnd(m_text.at(end)))
+            return false;
+        *nameEnd = end;
+        return true;
+    }
+
+    // From the end, where numbered names ("Section1", "Section2") differ.
+    bool sameUnits(qsizetype from, const std::u16string &name) const
+    {
+        for (size_t i = name.size(); i-- > 0;) {
+            if (m_text.foldedAt(from + qsizetype(i)) != name[i])
+                return false;
+        }
+        return true;
     }
 
     bool sameName(qsizetype from, qsizetype to, const std::u16string &name) const
     {
         from = firstNonBlank(from, to);
         to = lastNonBlank(from, to);
-        if (size_t(to - from) != name.size())
-            return false;
-        for (size_t i = 0; i < name.size(); ++i) {
-            if (m_text.foldedAt(from + qsizetype(i)) != name[i])
-                return false;
-        }
-        return true;
+        return size_t(to - from) == name.size() && sameUnits(from, name);
     }
 
     // The first CR or LF at or after from (the text's size when none). The
