@@ -2,6 +2,7 @@
 
 #include "drivelistbox.h"
 #include "form1design.h"
+#include "frame.h"
 #include "graphicbutton.h"
 #include "textbox.h"
 
@@ -176,8 +177,7 @@ void Form1::build()
             break;
         }
         case Kind::Frame: {
-            auto *frame = new QGroupBox(caption, container);
-            frame->setAutoFillBackground(true);
+            auto *frame = new Frame(caption, container);
             setColour(frame, QPalette::WindowText, frameCaptionColour);
             frames.push_back(frame);
             control = frame;
