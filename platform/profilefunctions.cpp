@@ -190,34 +190,34 @@ QByteArray temporaryName(const QByteArray &name, bool locked)
 bool writeAll(int fd, const QByteArray &file, const ini::Edit &edit)
 {
     const qsizetype tail = edit.position + edit.removed;
-    iovec pieces[3] = {
+    iovec chunks[3] = {
         { const_cast<char *>(file.constData()), size_t(edit.position) },
         { const_cast<char *>(edit.inserted.constData()), size_t(edit.inserted.size()) },
         { const_cast<char *>(file.constData() + tail), size_t(file.size() - tail) },
     };
-    iovec *piece = pieces;
+    iovec *chunk = chunks;
     int count = 3;
     while (count > 0) {
-        if (piece->iov_len == 0) {
-            ++piece;
+        if (chunk->iov_len == 0) {
+            ++chunk;
             --count;
             continue;
         }
-        const ssize_t written = ::writev(fd, piece, count);
+        const ssize_t written = ::writev(fd, chunk, count);
         if (written < 0) {
             if (errno == EINTR)
                 continue;
             return false;
         }
         size_t left = size_t(written);
-        while (count > 0 && left >= piece->iov_len) {
-            left -= piece->iov_len;
-            ++piece;
+        while (count > 0 && left >= chunk->iov_len) {
+            left -= chunk->iov_len;
+            ++chunk;
             --count;
         }
         if (count > 0) {
-            piece->iov_base = static_cast<char *>(piece->iov_base) + left;
-            piece->iov_len -= left;
+            chunk->iov_base = static_cast<char *>(chunk->iov_base) + left;
+            chunk->iov_len -= left;
         }
     }
     return true;
