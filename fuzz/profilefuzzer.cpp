@@ -145,7 +145,8 @@ void checkUntouchedLines(const QByteArray &before, const QByteArray &after)
     const std::vector<Line> now = linesOf(after.mid(skip).chopped(odd), unit);
     const int n = int(old.size());
     const int m = int(now.size());
-    check(m >= n && m <= n + 2, "a write added more than a section and a key", after.left(256));
+    check(m >= n && m <= n + 2, "a write removed lines or added more than a section and a key",
+          after.left(256));
 
     auto same = [&](int i, int j) {
         if (old[i].text != now[j].text)
