@@ -350,7 +350,7 @@ void TestProfileFaults::fatAttributesKept()
         return result == 0 ? qint64(value) : -1;
     };
     quint32 hiddenSystem = ATTR_HIDDEN | ATTR_SYS;
-    QVERIFY(attributes(&hiddenSystem) >= 0);
+    QVERIFY2(attributes(&hiddenSystem) >= 0, "VELVANE_FAT_FOLDER is not on a FAT volume");
 
     useDrive(dir.path());
     QVERIFY(platform::WritePrivateProfileStringA(".ShellClassInfo", "IconResource", "x.ico",
