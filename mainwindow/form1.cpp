@@ -155,7 +155,15 @@ void Form1::build()
     setMouseTracking(true);
     m_picture = QPixmap(QString::fromLatin1(form.picture));
 
-    const QPixmap buttonDown(QString::fromLatin1(buttonDownPicture));
+    // Six buttons share one face: each picture is decoded once.
+    QHash<const char *, QPixmap> pictures;
+    const auto picture = [&pictures](const char *name) {
+        auto found = pictures.find(name);
+        if (found == pictures.end())
+            found = pictures.insert(name, QPixmap(QString::fromLatin1(name)));
+        return *found;
+    };
+    const QPixmap buttonDown = picture(buttonDownPicture);
     QHash<QString, QWidget *> byName{{QStringLiteral("Form1"), this}};
     std::vector<std::pair<int, QWidget *>> tabOrder;
     std::vector<QWidget *> frames;
@@ -167,8 +175,7 @@ void Form1::build()
         QWidget *control = nullptr;
         switch (design.kind) {
         case Kind::CommandButton:
-            control = new GraphicButton(caption, QPixmap(QString::fromLatin1(design.picture)),
-                                        buttonDown, container);
+            control = new GraphicButton(caption, picture(design.picture), buttonDown, container);
             break;
         case Kind::TextBox: {
             auto *box = new TextBox(design.state & Flat, container);

@@ -7,15 +7,17 @@ namespace platform {
 
 namespace {
 
-void loadWineFonts()
+// Only the faces a design may name are loaded: every font added costs start-up time.
+void loadWineFont(const QString &face)
 {
-    static const bool loaded = [] {
-        const QDir folder(QStringLiteral("/usr/share/wine/fonts"));
-        for (const QString &file : folder.entryList({QStringLiteral("*.ttf")}, QDir::Files))
-            QFontDatabase::addApplicationFont(folder.filePath(file));
-        return true;
-    }();
-    Q_UNUSED(loaded);
+    static QStringList tried;
+    if (tried.contains(face))
+        return;
+    tried.append(face);
+    const QDir folder(QStringLiteral("/usr/share/wine/fonts"));
+    const QString stem = face.toLower();
+    for (const QString &file : folder.entryList({stem + QStringLiteral("*.ttf")}, QDir::Files))
+        QFontDatabase::addApplicationFont(folder.filePath(file));
 }
 
 } // namespace
@@ -23,7 +25,7 @@ void loadWineFonts()
 QFont designFont(const QString &face, qreal points, int weight)
 {
     if (!QFontDatabase::hasFamily(face))
-        loadWineFonts();
+        loadWineFont(face);
     QFont font(face);
     font.setPointSizeF(points);
     font.setWeight(weight >= 700 ? QFont::Bold : QFont::Normal);
