@@ -14,6 +14,7 @@
 
 #include "platform/drives.h"
 #include "platform/profilefunctions.h"
+#include "selfchild.h"
 
 #include <benchmark/benchmark.h>
 
@@ -232,24 +233,10 @@ void BM_Read(benchmark::State &state)
 // fresh process (this program run as "--peak-write FOLDER SECTION KEY").
 long peakOfWrite(const QString &folder, const Profile &p)
 {
-    int channel[2];
-    if (::pipe(channel) != 0)
-        return -1;
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::dup2(channel[1], STDOUT_FILENO);
-        const QByteArray host = QFile::encodeName(folder);
-        ::execl("/proc/self/exe", "profilebench", "--peak-write", host.constData(),
-                p.lastSection.constData(), p.lastKey.constData(), nullptr);
-        ::_exit(127);
-    }
-    ::close(channel[1]);
-    char text[64] = {};
-    const ssize_t count = ::read(channel[0], text, sizeof text - 1);
-    ::close(channel[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return count > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? std::atol(text) : -1;
+    const std::optional<std::string> printed =
+            runSelf({"--peak-write", QFile::encodeName(folder).toStdString(),
+                     p.lastSection.toStdString(), p.lastKey.toStdString()});
+    return printed ? std::atol(printed->c_str()) : -1;
 }
 
 // The child's side: a first write of a small file loads and sets up what any

@@ -10,6 +10,7 @@
 
 #include "mainwindow/form1.h"
 #include "platform/messagebox.h"
+#include "selfchild.h"
 
 #include <benchmark/benchmark.h>
 
@@ -98,27 +99,13 @@ struct Start
 
 Start start(const char *which)
 {
-    int channel[2];
-    if (::pipe(channel) != 0)
-        return {};
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     const auto begin = std::chrono::steady_clock::now();
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::dup2(channel[1], STDOUT_FILENO);
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        ::execl("/proc/self/exe", "startbench", "--start", which, nullptr);
-        ::_exit(127);
-    }
-    ::close(channel[1]);
-    char text[64] = {};
-    const ssize_t count = ::read(channel[0], text, sizeof text - 1);
-    ::close(channel[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
+    const std::optional<std::string> printed = runSelf({"--start", which});
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - begin;
-    if (count <= 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    if (!printed)
         return {};
-    return { elapsed.count(), std::atof(text) };
+    return { elapsed.count(), std::atof(printed->c_str()) };
 }
 
 void BM_Start(benchmark::State &state)
