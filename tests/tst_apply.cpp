@@ -4,6 +4,7 @@
 #include "mainwindow/textbox.h"
 #include "platform/drives.h"
 #include "platform/messagebox.h"
+#include "tempdrives.h"
 #include "testmain.h"
 
 #include <QDir>
@@ -105,49 +106,28 @@ private slots:
     void twoRunsAtTwoPositions();
 
 private:
-    QString hostFolder(QChar letter) const;
-    void installDrives(const QString &letters);
     void recordMessages(const QString &targetFolder);
 
-    QList<platform::Drive> m_hostDrives;
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TempDrives> m_drives;
     QList<Shown> m_shown;
 };
 
 void TestApply::initTestCase()
 {
     QApplication::setQuitOnLastWindowClosed(false);
-    m_hostDrives = platform::drives();
 }
 
 void TestApply::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
+    m_drives = std::make_unique<TempDrives>();
+    QVERIFY(m_drives->isValid());
     m_shown.clear();
 }
 
 void TestApply::cleanup()
 {
     platform::setMessageBoxPresenter({});
-    platform::setDrives(m_hostDrives);
-    m_dir.reset();
-}
-
-QString TestApply::hostFolder(QChar letter) const
-{
-    return m_dir->filePath(QString(letter.toLower()));
-}
-
-// One folder per letter, each drive named "VOL" and its letter.
-void TestApply::installDrives(const QString &letters)
-{
-    QList<platform::Drive> table;
-    for (const QChar letter : letters) {
-        QVERIFY(QDir().mkpath(hostFolder(letter)));
-        table.append({ letter, hostFolder(letter), QStringLiteral("VOL") + letter });
-    }
-    platform::setDrives(table);
+    m_drives.reset();
 }
 
 void TestApply::recordMessages(const QString &targetFolder)
@@ -285,8 +265,8 @@ void TestApply::run()
     QFETCH(QStringList, messages);
     QFETCH(QString, text2);
 
-    installDrives(letters);
-    const QString targetFolder = target.isEmpty() ? QString() : hostFolder(target.at(0));
+    QVERIFY(m_drives->install(letters));
+    const QString targetFolder = target.isEmpty() ? QString() : m_drives->hostFolder(target.at(0));
     const QString desktopIni = targetFolder + QStringLiteral("/desktop.ini");
     const QString autorunInf = targetFolder + QStringLiteral("/Autorun.inf");
     if (!target.isEmpty()) {
@@ -320,7 +300,7 @@ void TestApply::run()
     QCOMPARE(form.Text2()->text(), text2);
 
     for (const QChar letter : letters) {
-        const QString host = hostFolder(letter);
+        const QString host = m_drives->hostFolder(letter);
         const QStringList left = QDir(host).entryList(QDir::AllEntries | QDir::NoDotAndDotDot
                                                       | QDir::Hidden | QDir::System);
         if (host != targetFolder) {
@@ -344,7 +324,7 @@ void TestApply::run()
 
 void TestApply::twoRunsAtTwoPositions()
 {
-    installDrives(QStringLiteral("CDEFGH"));
+    QVERIFY(m_drives->install(QStringLiteral("CDEFGH")));
     recordMessages(QString());
     Form1 form;
     form.Text3()->setText(QStringLiteral("255"));
@@ -364,12 +344,12 @@ void TestApply::twoRunsAtTwoPositions()
     QCOMPARE(m_shown.at(0).message, success(QStringLiteral("f: [VOLF]")));
     QCOMPARE(m_shown.at(1).message, success(QStringLiteral("h: [VOLH]")));
     const QByteArray iconFile = QByteArrayLiteral("[Autorun]\r\nICON=D:\\icons\\drive.ico\r\n");
-    QCOMPARE(stateOf(hostFolder('F') + "/desktop.ini"),
+    QCOMPARE(stateOf(m_drives->hostFolder('F') + "/desktop.ini"),
              folderSection + "ICONAREA_IMAGE=D:\\first.jpg\r\nICONAREA_TEXT=255\r\n");
-    QCOMPARE(stateOf(hostFolder('F') + "/Autorun.inf"), iconFile);
-    QCOMPARE(stateOf(hostFolder('H') + "/desktop.ini"),
+    QCOMPARE(stateOf(m_drives->hostFolder('F') + "/Autorun.inf"), iconFile);
+    QCOMPARE(stateOf(m_drives->hostFolder('H') + "/desktop.ini"),
              folderSection + "ICONAREA_IMAGE=D:\\second.jpg\r\nICONAREA_TEXT=255\r\n");
-    QCOMPARE(stateOf(hostFolder('H') + "/Autorun.inf"), iconFile);
+    QCOMPARE(stateOf(m_drives->hostFolder('H') + "/Autorun.inf"), iconFile);
 }
 
 VELVANE_TEST_MAIN(TestApply)

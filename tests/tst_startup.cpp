@@ -4,6 +4,7 @@
 #include "mainwindow/textbox.h"
 #include "platform/drives.h"
 #include "platform/messagebox.h"
+#include "tempdrives.h"
 #include "testmain.h"
 
 #include <QDateTime>
@@ -69,27 +70,23 @@ private slots:
     void applyAfterStartUp();
 
 private:
-    QString hostFolder(QChar letter) const;
-    void installDrives(const QString &letters);
     void writeSettings(const QString &relativePath, const QByteArray &bytes);
 
-    QList<platform::Drive> m_hostDrives;
     QString m_currentFolder;
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TempDrives> m_drives;
     QStringList m_shown;
 };
 
 void TestStartup::initTestCase()
 {
     QApplication::setQuitOnLastWindowClosed(false);
-    m_hostDrives = platform::drives();
     m_currentFolder = QDir::currentPath();
 }
 
 void TestStartup::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
+    m_drives = std::make_unique<TempDrives>();
+    QVERIFY(m_drives->isValid());
     m_shown.clear();
     platform::setMessageBoxPresenter([this](const QString &prompt, int style, const QString &) {
         m_shown << QString::number(style) + QLatin1Char(' ') + prompt;
@@ -101,28 +98,12 @@ void TestStartup::cleanup()
 {
     QDir::setCurrent(m_currentFolder);
     platform::setMessageBoxPresenter({});
-    platform::setDrives(m_hostDrives);
-    m_dir.reset();
-}
-
-QString TestStartup::hostFolder(QChar letter) const
-{
-    return m_dir->filePath(QString(letter.toLower()));
-}
-
-void TestStartup::installDrives(const QString &letters)
-{
-    QList<platform::Drive> table;
-    for (const QChar letter : letters) {
-        QVERIFY(QDir().mkpath(hostFolder(letter)));
-        table.append({ letter, hostFolder(letter), QStringLiteral("VOL") + letter });
-    }
-    platform::setDrives(table);
+    m_drives.reset();
 }
 
 void TestStartup::writeSettings(const QString &relativePath, const QByteArray &bytes)
 {
-    const QString path = hostFolder('C') + QLatin1Char('/') + relativePath;
+    const QString path = m_drives->hostFolder('C') + QLatin1Char('/') + relativePath;
     QVERIFY(QDir().mkpath(QFileInfo(path).path()));
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
@@ -172,10 +153,10 @@ void TestStartup::settingsFile()
     QFETCH(QByteArray, bytes);
     QFETCH(QString, text1);
 
-    installDrives(QStringLiteral("CD"));
+    QVERIFY(m_drives->install(QStringLiteral("CD")));
     if (bytes != none)
         writeSettings(path, bytes);
-    const QStringList before = tree(hostFolder('C'));
+    const QStringList before = tree(m_drives->hostFolder('C'));
 
     Form1 form;
     QCOMPARE(form.Text5()->palette().color(QPalette::Base), QColor(0xE0, 0xE0, 0xE0));
@@ -190,14 +171,14 @@ void TestStartup::settingsFile()
     QVERIFY(form.Image1()->pixmap().isNull());
     QCOMPARE(m_shown, QStringList());
     // Read only: nothing created, the settings file's bytes and time as they were.
-    QCOMPARE(tree(hostFolder('C')), before);
-    QCOMPARE(tree(hostFolder('D')), QStringList());
+    QCOMPARE(tree(m_drives->hostFolder('C')), before);
+    QCOMPARE(tree(m_drives->hostFolder('D')), QStringList());
 }
 
 void TestStartup::driveListOnFirstEntry()
 {
-    installDrives(QStringLiteral("CDE"));
-    const QString inD = hostFolder('D') + QStringLiteral("/work");
+    QVERIFY(m_drives->install(QStringLiteral("CDE")));
+    const QString inD = m_drives->hostFolder('D') + QStringLiteral("/work");
     QVERIFY(QDir().mkpath(inD));
     QVERIFY(QDir::setCurrent(inD));
 
@@ -216,7 +197,7 @@ void TestStartup::failingStepDoesNotStopOthers()
     platform::setDrives({});
     Form1 form;
     QCOMPARE(form.dR1()->count(), 0);
-    installDrives(QStringLiteral("C"));
+    QVERIFY(m_drives->install(QStringLiteral("C")));
     writeSettings(QStringLiteral("Windows/vl.ini"),
                   QByteArrayLiteral("[Velvane]\r\nImage_Path=C:\\sea.jpg\r\n"));
 
@@ -231,10 +212,10 @@ void TestStartup::failingStepDoesNotStopOthers()
 // The remembered path counts as the chosen picture, thumbnail or not.
 void TestStartup::applyAfterStartUp()
 {
-    installDrives(QStringLiteral("CD"));
+    QVERIFY(m_drives->install(QStringLiteral("CD")));
     writeSettings(QStringLiteral("Windows/vl.ini"),
                   QByteArrayLiteral("[Velvane]\r\nImage_Path=D:\\pictures\\sea.jpg\r\n"));
-    const QStringList settingsBefore = tree(hostFolder('C') + QStringLiteral("/Windows"));
+    const QStringList settingsBefore = tree(m_drives->hostFolder('C') + QStringLiteral("/Windows"));
 
     Form1 form;
     form.Form_Load();
@@ -242,13 +223,13 @@ void TestStartup::applyAfterStartUp()
 
     QCOMPARE(m_shown,
              QStringList{ QStringLiteral("0 Object Successfully appended to c: [VOLC] !") });
-    QFile desktopIni(hostFolder('C') + QStringLiteral("/desktop.ini"));
+    QFile desktopIni(m_drives->hostFolder('C') + QStringLiteral("/desktop.ini"));
     QVERIFY(desktopIni.open(QIODevice::ReadOnly));
     QCOMPARE(desktopIni.readAll(),
              QByteArrayLiteral("[{BE098140-A513-11D0-A3A4-00C04FD706EC}]\r\n"
                                "ICONAREA_IMAGE=D:\\pictures\\sea.jpg\r\n"));
-    QVERIFY(!QFileInfo::exists(hostFolder('C') + QStringLiteral("/Autorun.inf")));
-    QCOMPARE(tree(hostFolder('C') + QStringLiteral("/Windows")), settingsBefore);
+    QVERIFY(!QFileInfo::exists(m_drives->hostFolder('C') + QStringLiteral("/Autorun.inf")));
+    QCOMPARE(tree(m_drives->hostFolder('C') + QStringLiteral("/Windows")), settingsBefore);
 }
 
 VELVANE_TEST_MAIN(TestStartup)
