@@ -141,16 +141,29 @@ void TestProfileFaults::killedMidWrite()
         return child.waitForStarted() && child.waitForReadyRead(10000);
     };
 
-    // One whole run, to spread the kills over the time the writes take.
+    // One whole run, to learn how long one write takes.
     QVERIFY(writeFile(file, initial));
     QProcess whole;
     QElapsedTimer timer;
     QVERIFY(startChild(whole));
     timer.start();
     QVERIFY(whole.waitForFinished(60000));
-    const qint64 runMicroseconds = qMax<qint64>(1000, timer.nsecsElapsed() / 1000);
+    const qint64 writeMicroseconds = qMax<qint64>(100, timer.nsecsElapsed() / 1000 / count);
     QCOMPARE(whole.exitCode(), 0);
     QCOMPARE(sha1(readFile(file)), states.last());
+
+    // The child announces each write as it begins: waiting for a chosen one
+    // keeps the kills amid the writes however busy the machine is.
+    const auto waitForWrite = [](QProcess &child, int target) {
+        QByteArray announced = child.peek(child.bytesAvailable());
+        while (!announced.endsWith('\n')
+               || announced.trimmed().split('\n').last().toInt() < target) {
+            if (!child.waitForReadyRead(10000))
+                return false;
+            announced = child.peek(child.bytesAvailable());
+        }
+        return true;
+    };
 
     const quint32 seed = QRandomGenerator::global()->generate();
     QRandomGenerator random(seed);
@@ -159,7 +172,8 @@ void TestProfileFaults::killedMidWrite()
         QVERIFY(writeFile(file, initial));
         QProcess child;
         QVERIFY(startChild(child));
-        QThread::usleep(random.bounded(quint64(runMicroseconds)));
+        QVERIFY(waitForWrite(child, int(random.bounded(quint32(count)))));
+        QThread::usleep(random.bounded(quint64(writeMicroseconds)));
         child.kill();
         QVERIFY(child.waitForFinished(10000));
         if (child.exitStatus() == QProcess::CrashExit)
