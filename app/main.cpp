@@ -11,7 +11,8 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Velvane"));
     QApplication::setApplicationVersion(QStringLiteral("1.0"));
 
-    Module1::setOwnerSource([] { return platform::WindowHandle(Form1::defaultInstance()->winId()); });
+    Module1::setOwnerSource(
+        [] { return platform::WindowHandle(Form1::defaultInstance()->winId()); });
 
     Form1 form;
     form.Form_Load();

@@ -233,9 +233,9 @@ void BM_Read(benchmark::State &state)
 // fresh process (this program run as "--peak-write FOLDER SECTION KEY").
 long peakOfWrite(const QString &folder, const Profile &p)
 {
-    const std::optional<std::string> printed =
-            runSelf({"--peak-write", QFile::encodeName(folder).toStdString(),
-                     p.lastSection.toStdString(), p.lastKey.toStdString()});
+    const std::optional<std::string> printed
+        = runSelf({ "--peak-write", QFile::encodeName(folder).toStdString(),
+                    p.lastSection.toStdString(), p.lastKey.toStdString() });
     return printed ? std::atol(printed->c_str()) : -1;
 }
 

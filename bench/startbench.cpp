@@ -101,7 +101,7 @@ Start start(const char *which)
 {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     const auto begin = std::chrono::steady_clock::now();
-    const std::optional<std::string> printed = runSelf({"--start", which});
+    const std::optional<std::string> printed = runSelf({ "--start", which });
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - begin;
     if (!printed)
         return {};

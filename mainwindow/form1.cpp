@@ -164,7 +164,7 @@ void Form1::build()
         return *found;
     };
     const QPixmap buttonDown = picture(buttonDownPicture);
-    QHash<QString, QWidget *> byName{{QStringLiteral("Form1"), this}};
+    QHash<QString, QWidget *> byName{ { QStringLiteral("Form1"), this } };
     std::vector<std::pair<int, QWidget *>> tabOrder;
     std::vector<QWidget *> frames;
 
@@ -254,7 +254,7 @@ void Form1::build()
 
     const auto find = [&byName](const char *name, auto *&member) {
         member = static_cast<std::remove_reference_t<decltype(member)>>(
-                byName.value(QString::fromLatin1(name)));
+            byName.value(QString::fromLatin1(name)));
     };
     find("Command7", m_command7);
     find("Command6", m_command6);
@@ -277,10 +277,10 @@ void Form1::build()
     find("Label1", m_label1);
 
     const std::pair<GraphicButton *, void (Form1::*)()> clicks[] = {
-        {m_command1, &Form1::Command1_Click}, {m_command2, &Form1::Command2_Click},
-        {m_command3, &Form1::Command3_Click}, {m_command4, &Form1::Command4_Click},
-        {m_command5, &Form1::Command5_Click}, {m_command6, &Form1::Command6_Click},
-        {m_command7, &Form1::Command7_Click},
+        { m_command1, &Form1::Command1_Click }, { m_command2, &Form1::Command2_Click },
+        { m_command3, &Form1::Command3_Click }, { m_command4, &Form1::Command4_Click },
+        { m_command5, &Form1::Command5_Click }, { m_command6, &Form1::Command6_Click },
+        { m_command7, &Form1::Command7_Click },
     };
     for (const auto &[button, handler] : clicks) {
         connect(button, &QAbstractButton::clicked, this,
@@ -302,7 +302,7 @@ bool Form1::FileExists(const QString &strPath) const
     const QFileInfo info(path);
     if (info.isDir())
         return false;
-    return !info.dir().entryList({info.fileName()}, QDir::Files | QDir::System).isEmpty();
+    return !info.dir().entryList({ info.fileName() }, QDir::Files | QDir::System).isEmpty();
 }
 
 void Form1::Command1_Click()
@@ -324,7 +324,8 @@ void Form1::Command2_Click()
     // message names.
     const QChar letter = dR1()->driveLetter();
     if (letter.isNull())
-        platform::raiseError(platform::InvalidProcedureCall, QStringLiteral("No drive is selected."));
+        platform::raiseError(platform::InvalidProcedureCall,
+                             QStringLiteral("No drive is selected."));
     Text2()->setText(driveRoot(letter));
 
     if (Text1()->text() != QString()) {
@@ -336,7 +337,7 @@ void Form1::Command2_Click()
             Module1::WriteIniValue(folderSection, QStringLiteral("iconarea_text"), Text3()->text(),
                                    Text2()->text() + QStringLiteral("desktop.ini"));
         platform::MsgBox(QStringLiteral("Object Successfully appended to ") + dR1()->Drive()
-                                 + QStringLiteral(" !"),
+                             + QStringLiteral(" !"),
                          0);
     } else {
         platform::MsgBox(QStringLiteral("Choose a picture first !"), 16);
@@ -387,8 +388,7 @@ void Form1::Form_Load()
     const auto step = [](auto &&action) {
         try {
             action();
-        } catch (const platform::RuntimeError &) {
-        }
+        } catch (const platform::RuntimeError &) { }
     };
     step([this] { setBackColor(Text5(), backColor(Frame1())); });
     step([this] {
@@ -429,7 +429,7 @@ void Form1::Label1_MouseMove()
 void Form1::Label2_Click()
 {
     Module1::ShellOpen(
-            QVariant(QStringLiteral("mailto:") + QString::fromLatin1(Form1Design::mailAddress)));
+        QVariant(QStringLiteral("mailto:") + QString::fromLatin1(Form1Design::mailAddress)));
 }
 
 void Form1::Label2_MouseMove()
@@ -442,24 +442,25 @@ void Form1::Label2_MouseMove()
 
 QString Form1::instructionsText()
 {
-    return QStringLiteral("Velvane allows you to stylize your desire drive so simply. To do so-") + cr
-            + cr + QStringLiteral("1)Choose an image which you want to set as your drive background.")
-            + cr + QStringLiteral("2)Choose a color to set it as your folder text color.") + cr
-            + QStringLiteral("3)Choose an Icon if you want to set it as your drive icon.") + cr
-            + QStringLiteral("4)Select your desire drive.") + cr
-            + QStringLiteral("5)Simply Click 'Apply' or 'Ok'") + cr
-            + QStringLiteral("N.B- PLEASE SELECT YOUR DESIRED DRIVE CAREFULLY BEFORE APPLY.") + cr + cr
-            + QStringLiteral("For more help or assistance mail to: ")
-            + QString::fromLatin1(Form1Design::supportMailAddress);
+    return QStringLiteral("Velvane allows you to stylize your desire drive so simply. To do so-")
+        + cr + cr
+        + QStringLiteral("1)Choose an image which you want to set as your drive background.") + cr
+        + QStringLiteral("2)Choose a color to set it as your folder text color.") + cr
+        + QStringLiteral("3)Choose an Icon if you want to set it as your drive icon.") + cr
+        + QStringLiteral("4)Select your desire drive.") + cr
+        + QStringLiteral("5)Simply Click 'Apply' or 'Ok'") + cr
+        + QStringLiteral("N.B- PLEASE SELECT YOUR DESIRED DRIVE CAREFULLY BEFORE APPLY.") + cr + cr
+        + QStringLiteral("For more help or assistance mail to: ")
+        + QString::fromLatin1(Form1Design::supportMailAddress);
 }
 
 QString Form1::creditsText()
 {
     return QStringLiteral("This Software has Developed and Designed by:") + cr
-            + QStringLiteral("Orvik Halden,") + cr
-            + QStringLiteral("Programming and Troubleshooting Expert,") + cr
-            + QStringLiteral("Phone: +1 202-555-0100") + cr + cr
-            + QStringLiteral("THANK YOU FOR USING THIS SOFTWARE !");
+        + QStringLiteral("Orvik Halden,") + cr
+        + QStringLiteral("Programming and Troubleshooting Expert,") + cr
+        + QStringLiteral("Phone: +1 202-555-0100") + cr + cr
+        + QStringLiteral("THANK YOU FOR USING THIS SOFTWARE !");
 }
 
 void Form1::Unload()
@@ -495,7 +496,8 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::MouseButtonRelease) {
         const auto *mouse = static_cast<QMouseEvent *>(event);
         const auto *label = static_cast<QWidget *>(watched);
-        if (mouse->button() == Qt::LeftButton && label->rect().contains(mouse->position().toPoint()))
+        if (mouse->button() == Qt::LeftButton
+            && label->rect().contains(mouse->position().toPoint()))
             platform::runEvent([&] { label1 ? Label1_Click() : Label2_Click(); });
         return true;
     }

@@ -8,8 +8,7 @@
 GraphicButton::GraphicButton(const QString &caption, const QPixmap &face, const QPixmap &down,
                              QWidget *parent)
     : QPushButton(caption, parent), m_face(face), m_down(down)
-{
-}
+{ }
 
 void GraphicButton::paintEvent(QPaintEvent *)
 {

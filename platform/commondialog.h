@@ -19,8 +19,8 @@ public:
     // nameFilters as Qt writes them ("All image files (*.jpg *.bmp* *.jpeg)");
     // start is the host path to begin at, empty for none. Returns a host path.
     virtual std::optional<QString> chooseFile(QWidget *parent, const QString &title,
-                                              const QStringList &nameFilters,
-                                              const QString &start) = 0;
+                                              const QStringList &nameFilters, const QString &start)
+        = 0;
     virtual std::optional<QColor> chooseColor(QWidget *parent, const QColor &start) = 0;
 };
 
@@ -36,7 +36,7 @@ QStringList qtNameFilters(const QString &filter);
 class CommonDialog
 {
 public:
-    explicit CommonDialog(QWidget *owner = nullptr) : m_owner(owner) {}
+    explicit CommonDialog(QWidget *owner = nullptr) : m_owner(owner) { }
 
     QString DialogTitle;
     QString Filter;

@@ -16,7 +16,7 @@ void loadWineFont(const QString &face)
     tried.append(face);
     const QDir folder(QStringLiteral("/usr/share/wine/fonts"));
     const QString stem = face.toLower();
-    for (const QString &file : folder.entryList({stem + QStringLiteral("*.ttf")}, QDir::Files))
+    for (const QString &file : folder.entryList({ stem + QStringLiteral("*.ttf") }, QDir::Files))
         QFontDatabase::addApplicationFont(folder.filePath(file));
 }
 

@@ -29,8 +29,8 @@ int MsgBox(const QString &prompt, int style = 0, const QString &title = QString(
 
 // Replaces the interactive box (tests record the calls); an empty function
 // restores the real one. The presenter receives the title as given.
-using MessageBoxPresenter =
-        std::function<int(const QString &prompt, int style, const QString &title)>;
+using MessageBoxPresenter
+    = std::function<int(const QString &prompt, int style, const QString &title)>;
 void setMessageBoxPresenter(MessageBoxPresenter presenter);
 
 } // namespace platform

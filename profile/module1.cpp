@@ -18,9 +18,10 @@ OwnerSource &ownerSource()
 QByteArray ansiArgument(const QString &text)
 {
     if (text.contains(QChar(0)))
-        platform::raiseError(platform::InvalidProcedureCall,
-                             QStringLiteral("Invalid procedure call or argument: a NUL character in \"%1\"")
-                                     .arg(QString(text).replace(QChar(0), QStringLiteral("\\0"))));
+        platform::raiseError(
+            platform::InvalidProcedureCall,
+            QStringLiteral("Invalid procedure call or argument: a NUL character in \"%1\"")
+                .arg(QString(text).replace(QChar(0), QStringLiteral("\\0"))));
     return platform::toAnsiOrRaise(text);
 }
 
@@ -37,7 +38,7 @@ void WriteIniValue(const QString &section, const QString &key, const QString &va
                                               ansiValue.constData(), ansiFile.constData())) {
         platform::raiseError(platform::PathFileAccessError,
                              QStringLiteral("Path/File access error: %1 (%2)")
-                                     .arg(file, platform::lastProfileError()));
+                                 .arg(file, platform::lastProfileError()));
     }
 }
 
@@ -48,9 +49,9 @@ QString ReadIniValue(const QString &section, const QString &key, const QString &
     const QByteArray ansiSection = ansiArgument(section);
     const QByteArray ansiKey = ansiArgument(key.toLower());
     const QByteArray ansiFile = ansiArgument(file);
-    const std::uint32_t count = platform::GetPrivateProfileStringA(
-            ansiSection.constData(), ansiKey.constData(), "", buffer.data(), bufferSize,
-            ansiFile.constData());
+    const std::uint32_t count
+        = platform::GetPrivateProfileStringA(ansiSection.constData(), ansiKey.constData(), "",
+                                             buffer.data(), bufferSize, ansiFile.constData());
     return platform::fromAnsi(buffer).left(int(count));
 }
 
