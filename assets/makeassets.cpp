@@ -280,6 +280,10 @@ QByteArray iconImage(const QImage &art, int bitsPerPixel)
     return out;
 }
 
+// The sizes the icon file holds in every colour depth; it adds 128 pixels in 32 bits alone.
+constexpr std::array<int, 4> paletteIconSizes = { 16, 24, 32, 48 };
+constexpr int largeIconSize = 128;
+
 QByteArray iconFile()
 {
     struct Entry
@@ -289,9 +293,9 @@ QByteArray iconFile()
     };
     QList<Entry> entries;
     for (int bitsPerPixel : { 4, 8, 32 })
-        for (int size : { 16, 24, 32, 48 })
+        for (int size : paletteIconSizes)
             entries.append({ size, bitsPerPixel });
-    entries.append({ 128, 32 });
+    entries.append({ largeIconSize, 32 });
 
     QByteArray directory;
     append16(directory, 0);
@@ -337,7 +341,13 @@ int main(int argc, char *argv[])
     ok = save(buttonFace(), folder.filePath("button.jpg"), "JPEG", 92) && ok;
     ok = save(colourButtonFace(), folder.filePath("colorbutton.jpg"), "JPEG", 92) && ok;
     ok = save(buttonDown(), folder.filePath("buttondown.bmp"), "BMP") && ok;
-    ok = save(icon(128), folder.filePath("velvane.png"), "PNG") && ok;
+    // The desktop's icon theme gets each 32-bit image of the icon file as it stands, so menus
+    // and task bars show the window's own icon at their size instead of scaling one down.
+    QList<int> themeSizes(paletteIconSizes.begin(), paletteIconSizes.end());
+    themeSizes.append(largeIconSize);
+    for (int size : themeSizes)
+        ok = save(icon(size), folder.filePath(QStringLiteral("velvane-%1.png").arg(size)), "PNG")
+            && ok;
 
     QSaveFile ico(folder.filePath("velvane.ico"));
     if (!ico.open(QIODevice::WriteOnly) || ico.write(iconFile()) < 0 || !ico.commit()) {
