@@ -389,6 +389,11 @@ void TestLabels::shellOpenPassesTheTargetUnchanged()
     QCOMPARE(m_calls.first().verb, QByteArray("open"));
     QCOMPARE(m_calls.first().file, file);
     QCOMPARE(m_calls.first().showCommand, 10);
+    // Strings of length zero: a null pointer would be a different call.
+    for (const QByteArray &empty : { m_calls.first().parameters, m_calls.first().directory }) {
+        QVERIFY(!empty.isNull());
+        QVERIFY(empty.isEmpty());
+    }
 }
 
 void TestLabels::shellOpenRaisesBeforeCallingTheShell_data()
