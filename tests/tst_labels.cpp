@@ -232,6 +232,8 @@ void TestLabels::looksUnderMoves_data()
          paleBlue);
     rows("repeated moves inside Label1", { "Label1", "Label1", "Label1" }, linkCaption, 13, magenta,
          paleBlue);
+    rows("from Label2's highlight straight onto the bare form", { "Label2", "bare form" },
+         restCaption, 16, titleBlue, paleBlue);
     rows("the bare form puts both labels at rest", { "Label2", "Label1", "bare form" }, restCaption,
          16, titleBlue, paleBlue);
 }
