@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The scripts' shared part, with real folders and the real program:
+# The scripts' shared functions, with real folders and the real program:
 #   tst_scripts.sh SOURCE_DIR VELVANE
 set -uo pipefail
 source_dir=$1

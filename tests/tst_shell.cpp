@@ -121,8 +121,8 @@ void TestShell::openerGetsTheAddressAlone()
         "#!/bin/sh\n"
         "note=\"$(dirname \"$0\")/note\"\n"
         "streams=\"$(readlink /proc/$$/fd/0 /proc/$$/fd/1 /proc/$$/fd/2)\"\n"
-        "printf '%s\\n%s\\n%s\\n%s' \"$#\" \"$PPID\" \"$streams\" \"$1\" > \"$note.part\"\n"
-        "mv \"$note.part\" \"$note\"\n"
+        "printf '%s\\n%s\\n%s\\n%s' \"$#\" \"$PPID\" \"$streams\" \"$1\" > \"$note.new\"\n"
+        "mv \"$note.new\" \"$note\"\n"
         "echo 'xdg-open: no method available for opening' \"$1\"\n"
         "echo '/usr/bin/xdg-open: 882: www-browser: not found' >&2\n"
         "exit 3\n");
