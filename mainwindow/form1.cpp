@@ -34,6 +34,8 @@ Form1 *s_defaultInstance = nullptr;
 
 const QChar cr(13);
 
+constexpr int objectNotSet = 91;
+
 // The section the file manager's folder view reads a folder background from.
 const QString folderSection = QStringLiteral("{BE098140-A513-11D0-A3A4-00C04FD706EC}");
 
@@ -78,6 +80,16 @@ QPalette::ColorRole backRole(Form1Design::Kind kind)
     default:
         return QPalette::Window;
     }
+}
+
+// A control that is gone fails its access as the runtime's controls do.
+template<typename Control>
+Control *present(Control *control)
+{
+    if (!control)
+        platform::raiseError(objectNotSet,
+                             QStringLiteral("Object variable or With block variable not set"));
+    return control;
 }
 
 std::uint32_t backColor(QGroupBox *frame)
@@ -252,9 +264,8 @@ void Form1::build()
     for (std::size_t i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1].second, tabOrder[i].second);
 
-    const auto find = [&byName](const char *name, auto *&member) {
-        member = static_cast<std::remove_reference_t<decltype(member)>>(
-            byName.value(QString::fromLatin1(name)));
+    const auto find = [&byName](const char *name, auto &member) {
+        member = static_cast<decltype(member.data())>(byName.value(QString::fromLatin1(name)));
     };
     find("Command7", m_command7);
     find("Command6", m_command6);
@@ -390,13 +401,14 @@ void Form1::Form_Load()
             action();
         } catch (const platform::RuntimeError &) { }
     };
-    step([this] { setBackColor(Text5(), backColor(Frame1())); });
+    step([this] { setBackColor(present(Text5()), backColor(present(Frame1()))); });
     step([this] {
-        Text1()->setText(Module1::ReadIniValue(QStringLiteral("Velvane"),
-                                               QStringLiteral("Image_Path"),
-                                               QStringLiteral("C:\\Windows\\vl.ini")));
+        const QString path
+            = Module1::ReadIniValue(QStringLiteral("Velvane"), QStringLiteral("Image_Path"),
+                                    QStringLiteral("C:\\Windows\\vl.ini"));
+        present(Text1())->setText(path);
     });
-    step([this] { dR1()->setListIndex(0); });
+    step([this] { present(dR1())->setListIndex(0); });
 }
 
 void Form1::Form_MouseMove()

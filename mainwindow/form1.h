@@ -1,16 +1,17 @@
 #pragma once
 
+#include "drivelistbox.h"
+#include "graphicbutton.h"
+#include "textbox.h"
+
 #include "platform/commondialog.h"
 
 #include <QGroupBox>
 #include <QLabel>
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
-
-class DriveListBox;
-class GraphicButton;
-class TextBox;
 
 // The program's one window.
 //
@@ -100,24 +101,26 @@ private:
     Life m_life = Life::Loaded;
     bool m_centred = false;
 
-    GraphicButton *m_command7 = nullptr;
-    GraphicButton *m_command6 = nullptr;
-    GraphicButton *m_command5 = nullptr;
-    TextBox *m_text5 = nullptr;
-    QGroupBox *m_frame3 = nullptr;
-    GraphicButton *m_command4 = nullptr;
-    TextBox *m_text4 = nullptr;
-    GraphicButton *m_command3 = nullptr;
-    TextBox *m_text3 = nullptr;
-    TextBox *m_text2 = nullptr;
-    DriveListBox *m_dR1 = nullptr;
-    GraphicButton *m_command2 = nullptr;
-    TextBox *m_text1 = nullptr;
-    GraphicButton *m_command1 = nullptr;
-    QGroupBox *m_frame2 = nullptr;
-    QGroupBox *m_frame1 = nullptr;
-    QLabel *m_image1 = nullptr;
-    QLabel *m_label2 = nullptr;
-    QLabel *m_label1 = nullptr;
+    // A control deleted from outside the form reads as none, never as a
+    // dangling pointer.
+    QPointer<GraphicButton> m_command7;
+    QPointer<GraphicButton> m_command6;
+    QPointer<GraphicButton> m_command5;
+    QPointer<TextBox> m_text5;
+    QPointer<QGroupBox> m_frame3;
+    QPointer<GraphicButton> m_command4;
+    QPointer<TextBox> m_text4;
+    QPointer<GraphicButton> m_command3;
+    QPointer<TextBox> m_text3;
+    QPointer<TextBox> m_text2;
+    QPointer<DriveListBox> m_dR1;
+    QPointer<GraphicButton> m_command2;
+    QPointer<TextBox> m_text1;
+    QPointer<GraphicButton> m_command1;
+    QPointer<QGroupBox> m_frame2;
+    QPointer<QGroupBox> m_frame1;
+    QPointer<QLabel> m_image1;
+    QPointer<QLabel> m_label2;
+    QPointer<QLabel> m_label1;
     std::unique_ptr<platform::CommonDialog> m_cM1;
 };

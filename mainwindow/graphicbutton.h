@@ -14,6 +14,9 @@ public:
     GraphicButton(const QString &caption, const QPixmap &face, const QPixmap &down,
                   QWidget *parent = nullptr);
 
+    QPixmap face() const { return m_face; }
+    QPixmap down() const { return m_down; }
+
 protected:
     void paintEvent(QPaintEvent *event) override;
 

@@ -48,8 +48,8 @@ private slots:
     void cleanup();
 
     void windowFrame();
-    void controlGeometry_data();
-    void controlGeometry();
+    void placedControls_data();
+    void placedControls();
     void controlsOverFramesBelongToTheForm_data();
     void controlsOverFramesBelongToTheForm();
     void controlStates();
@@ -124,45 +124,100 @@ void TestForm1::windowFrame()
     QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
 }
 
-void TestForm1::controlGeometry_data()
+void TestForm1::placedControls_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("container");
     QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("toolTip");
+    QTest::addColumn<qreal>("points");
+    QTest::addColumn<bool>("bold");
+    QTest::addColumn<QColor>("fore");
+    QTest::addColumn<QColor>("back");
+    QTest::addColumn<QString>("face"); // a button's face picture
 
-    QTest::newRow("Command1 on the form") << "Command1"
-                                          << "Form1" << QRect(32, 104, 49, 25);
-    QTest::newRow("Command3, the widest button") << "Command3"
-                                                 << "Form1" << QRect(88, 104, 73, 25);
-    QTest::newRow("Command7 in the bottom row") << "Command7"
-                                                << "Form1" << QRect(168, 264, 65, 25);
-    QTest::newRow("Text2 partly left of the client area") << "Text2"
-                                                          << "Form1" << QRect(-8, 256, 81, 25);
-    QTest::newRow("Text3 partly below the client area") << "Text3"
-                                                        << "Form1" << QRect(8, 280, 81, 25);
-    QTest::newRow("Text5") << "Text5"
-                           << "Form1" << QRect(168, 112, 65, 17);
-    QTest::newRow("dR1") << "dR1"
-                         << "Form1" << QRect(32, 216, 161, 21);
-    QTest::newRow("Frame1") << "Frame1"
-                            << "Form1" << QRect(24, 48, 281, 89);
-    QTest::newRow("Image1 inside Frame1") << "Image1"
-                                          << "Frame1" << QRect(216, 16, 57, 65);
-    QTest::newRow("Command4 inside Frame3") << "Command4"
-                                            << "Frame3" << QRect(224, 24, 49, 25);
-    QTest::newRow("Text4 inside Frame3") << "Text4"
-                                         << "Frame3" << QRect(8, 24, 209, 24);
-    QTest::newRow("Label1 at the top edge") << "Label1"
-                                            << "Form1" << QRect(40, 0, 233, 25);
-    QTest::newRow("Label2 overlapping Label1") << "Label2"
-                                               << "Form1" << QRect(40, 24, 233, 17);
+    // The platform's own colours, where the design leaves a colour to it.
+    const QPalette platform = QApplication::palette();
+    const QColor buttonFace = platform.color(QPalette::Button);
+    const QColor buttonText = platform.color(QPalette::ButtonText);
+    const QColor boxText = platform.color(QPalette::Text);
+    const QColor boxBack = platform.color(QPalette::Base);
+    // Disabled: greyed text on the box's disabled back.
+    const QColor greyedText = platform.color(QPalette::Disabled, QPalette::Text);
+    const QColor greyedBack = platform.color(QPalette::Disabled, QPalette::Base);
+    const QColor windowFrame = platform.color(QPalette::Shadow);
+    const QColor white(255, 255, 255);
+    const QColor frameCaption(128, 128, 255);
+    const QColor desktopTeal(0, 128, 128);
+    const QString button = QStringLiteral(":/button.jpg");
+
+    const auto row
+        = [](const char *name, const char *control, const char *container, const QRect &geometry,
+             const QString &caption, const QString &toolTip, qreal points, bool bold,
+             const QColor &fore, const QColor &back, const QString &face) {
+              QTest::newRow(name) << QString::fromLatin1(control) << QString::fromLatin1(container)
+                                  << geometry << caption << toolTip << points << bold << fore
+                                  << back << face;
+          };
+
+    row("Command7 in the bottom row", "Command7", "Form1", QRect(168, 264, 65, 25), "&Help",
+        "Show the instructions for using Velvane", 8.25, false, buttonText, buttonFace, button);
+    row("Command6, Ok, first in the bottom row", "Command6", "Form1", QRect(24, 264, 65, 25), "&Ok",
+        "Click to apply the preferences for the selected drive  and then exit", 8.25, false,
+        buttonText, buttonFace, button);
+    row("Command5, Cancel, without a tooltip", "Command5", "Form1", QRect(240, 264, 65, 25),
+        "&Cancel", "", 8.25, false, buttonText, buttonFace, button);
+    row("Text5", "Text5", "Form1", QRect(168, 112, 65, 17), "Folder Text", "", 9, false,
+        QColor(0, 0, 0), QColor(224, 224, 224), "");
+    row("Frame3", "Frame3", "Form1", QRect(24, 136, 281, 65), "Set Icon", "", 8.25, false,
+        frameCaption, white, "");
+    row("Command4 inside Frame3", "Command4", "Frame3", QRect(224, 24, 49, 25), "C&hoose",
+        "Choose an Icon for your drive", 8.25, false, buttonText, buttonFace, button);
+    row("Text4 inside Frame3", "Text4", "Frame3", QRect(8, 24, 209, 24), "", "", 9.75, false,
+        greyedText, greyedBack, "");
+    row("Command3, the widest button", "Command3", "Form1", QRect(88, 104, 73, 25), "Colo&r",
+        "Choose Folder Text Color", 8.25, false, buttonText, buttonFace, ":/colorbutton.jpg");
+    row("Text3 partly below the client area", "Text3", "Form1", QRect(8, 280, 81, 25), "Text3", "",
+        8.25, false, boxText, boxBack, "");
+    row("Text2 partly left of the client area", "Text2", "Form1", QRect(-8, 256, 81, 25), "Text2",
+        "", 8.25, false, boxText, boxBack, "");
+    row("dR1", "dR1", "Form1", QRect(32, 216, 161, 21), QString(), "", 8.25, true, desktopTeal,
+        buttonFace, "");
+    row("Command2, Apply", "Command2", "Form1", QRect(96, 264, 65, 25), "&Apply",
+        "Click to apply the preferences for the selected drive", 8.25, false, buttonText,
+        buttonFace, button);
+    row("Text1", "Text1", "Form1", QRect(32, 64, 201, 24), "", "", 9.75, false, greyedText,
+        greyedBack, "");
+    row("Command1 on the form", "Command1", "Form1", QRect(32, 104, 49, 25), "Choo&se ",
+        "Choose Image for Background", 8.25, false, buttonText, buttonFace, button);
+    row("Frame2", "Frame2", "Form1", QRect(24, 200, 281, 49), "Set Drive", "", 8.25, false,
+        frameCaption, white, "");
+    row("Frame1", "Frame1", "Form1", QRect(24, 48, 281, 89), "Set Brackgroun Image and  Color", "",
+        8.25, false, frameCaption, white, "");
+    row("Image1 inside Frame1, on its white", "Image1", "Frame1", QRect(216, 16, 57, 65), "",
+        "shows the image thumbnail preview", 8.25, false, windowFrame, white, "");
+    row("Label2 overlapping Label1", "Label2", "Form1", QRect(40, 24, 233, 17),
+        "Email: orvik@velvane.example.org", "", 9.75, true, QColor(192, 192, 255), white, "");
+    row("Label1 at the top edge", "Label1", "Form1", QRect(40, 0, 233, 25), "Velvane By Orvik ", "",
+        14.25, true, QColor(0, 0, 255), white, "");
 }
 
-void TestForm1::controlGeometry()
+// Every control the window places, as the window must show it; the colours
+// are those of the roles each kind draws with, back colours of transparent
+// controls those of what shows through them.
+void TestForm1::placedControls()
 {
     QFETCH(QString, name);
     QFETCH(QString, container);
     QFETCH(QRect, geometry);
+    QFETCH(QString, caption);
+    QFETCH(QString, toolTip);
+    QFETCH(qreal, points);
+    QFETCH(bool, bold);
+    QFETCH(QColor, fore);
+    QFETCH(QColor, back);
+    QFETCH(QString, face);
 
     Form1 form;
     QWidget *widget = control(form, name);
@@ -170,6 +225,47 @@ void TestForm1::controlGeometry()
     QWidget *parent = container == QLatin1String("Form1") ? &form : control(form, container);
     QCOMPARE(widget->parentWidget(), parent);
     QCOMPARE(widget->geometry(), geometry);
+    QCOMPARE(widget->toolTip(), toolTip);
+
+    QCOMPARE(widget->font().family(), QStringLiteral("Tahoma"));
+    QCOMPARE(QFontInfo(widget->font()).family(), QStringLiteral("Tahoma"));
+    QCOMPARE(widget->font().pointSizeF(), points);
+    QCOMPARE(widget->font().bold(), bold);
+    QVERIFY(!widget->font().italic() && !widget->font().underline() && !widget->font().strikeOut());
+
+    QPalette::ColorRole foreRole = QPalette::WindowText;
+    QPalette::ColorRole backRole = QPalette::Window;
+    QString shownCaption;
+    if (auto *button = qobject_cast<GraphicButton *>(widget)) {
+        foreRole = QPalette::ButtonText;
+        backRole = QPalette::Button;
+        shownCaption = button->text();
+        QVERIFY(!face.isEmpty());
+        QCOMPARE(button->face().toImage().convertToFormat(QImage::Format_RGB32),
+                 QImage(face).convertToFormat(QImage::Format_RGB32));
+        QCOMPARE(button->down().toImage().convertToFormat(QImage::Format_RGB32),
+                 QImage(QStringLiteral(":/buttondown.bmp")).convertToFormat(QImage::Format_RGB32));
+    } else if (auto *box = qobject_cast<TextBox *>(widget)) {
+        foreRole = QPalette::Text;
+        backRole = QPalette::Base;
+        shownCaption = box->text();
+    } else if (auto *list = qobject_cast<DriveListBox *>(widget)) {
+        // The closed list draws as a button, the open one as a box's text.
+        QCOMPARE(list->palette().color(QPalette::Text), fore);
+        foreRole = QPalette::ButtonText;
+        backRole = QPalette::Button;
+    } else if (auto *frame = qobject_cast<QGroupBox *>(widget)) {
+        shownCaption = frame->title();
+    } else if (auto *label = qobject_cast<QLabel *>(widget)) {
+        shownCaption = label->text();
+        QVERIFY(label->pixmap().isNull());
+    } else {
+        QFAIL("a control of a kind the table does not know");
+    }
+    QVERIFY(face.isEmpty() || qobject_cast<GraphicButton *>(widget));
+    QCOMPARE(shownCaption, caption);
+    QCOMPARE(widget->palette().color(foreRole), fore);
+    QCOMPARE(widget->palette().color(backRole), back);
 }
 
 void TestForm1::controlsOverFramesBelongToTheForm_data()

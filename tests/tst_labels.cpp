@@ -232,6 +232,8 @@ void TestLabels::looksUnderMoves_data()
          paleBlue);
     rows("repeated moves inside Label1", { "Label1", "Label1", "Label1" }, linkCaption, 13, magenta,
          paleBlue);
+    rows("from Label2's highlight straight onto the bare form", { "Label2", "bare form" },
+         restCaption, 16, titleBlue, paleBlue);
     rows("the bare form puts both labels at rest", { "Label2", "Label1", "bare form" }, restCaption,
          16, titleBlue, paleBlue);
 }
@@ -389,6 +391,11 @@ void TestLabels::shellOpenPassesTheTargetUnchanged()
     QCOMPARE(m_calls.first().verb, QByteArray("open"));
     QCOMPARE(m_calls.first().file, file);
     QCOMPARE(m_calls.first().showCommand, 10);
+    // Strings of length zero: a null pointer would be a different call.
+    for (const QByteArray &empty : { m_calls.first().parameters, m_calls.first().directory }) {
+        QVERIFY(!empty.isNull());
+        QVERIFY(empty.isEmpty());
+    }
 }
 
 void TestLabels::shellOpenRaisesBeforeCallingTheShell_data()

@@ -2,6 +2,10 @@
 #include "testmain.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <unistd.h>
 
 using namespace platform;
 
@@ -15,6 +19,8 @@ private slots:
     void executorReceivesTheCallAsMade();
     void noOpenerLeavesNoTrace_data();
     void noOpenerLeavesNoTrace();
+    void openerGetsTheAddressAlone_data();
+    void openerGetsTheAddressAlone();
 };
 
 void TestShell::executorReceivesTheCallAsMade()
@@ -79,6 +85,66 @@ void TestShell::noOpenerLeavesNoTrace()
     QVERIFY(elapsed < 5000);
     QVERIFY(QApplication::topLevelWidgets().isEmpty());
     QVERIFY(!QApplication::activeModalWidget());
+}
+
+void TestShell::openerGetsTheAddressAlone_data()
+{
+    QTest::addColumn<QByteArray>("file"); // in the ANSI code page
+    QTest::addColumn<QByteArray>("argument"); // as the opener gets it, UTF-8
+
+    QTest::newRow("web address") << QByteArray("http://velvane.example.org/")
+                                 << QByteArray("http://velvane.example.org/");
+    QTest::newRow("mail link") << QByteArray("mailto:orvik@velvane.example.org")
+                               << QByteArray("mailto:orvik@velvane.example.org");
+    QTest::newRow("blanks, quotes and a shell's specials are one argument, untouched")
+        << QByteArray(" http://velvane.example.org/a b?q=\"x\"&r='$(y)'; ")
+        << QByteArray(" http://velvane.example.org/a b?q=\"x\"&r='$(y)'; ");
+    QTest::newRow("a Windows-1252 letter") << QByteArray("mailto:zo\xEB@velvane.example.org")
+                                           << QByteArray("mailto:zo\xC3\xAB@velvane.example.org");
+}
+
+// A stand-in opener, first on PATH, notes what it was given and where its
+// input and output go, then talks as a failing opener does: none of that may
+// reach the terminal the program runs in, and the program does not wait for it.
+void TestShell::openerGetsTheAddressAlone()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QByteArray, argument);
+
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString opener = folder.filePath(QStringLiteral("xdg-open"));
+    const QString note = folder.filePath(QStringLiteral("note"));
+    QFile script(opener);
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write(
+        "#!/bin/sh\n"
+        "note=\"$(dirname \"$0\")/note\"\n"
+        "streams=\"$(readlink /proc/$$/fd/0 /proc/$$/fd/1 /proc/$$/fd/2)\"\n"
+        "printf '%s\\n%s\\n%s\\n%s' \"$#\" \"$PPID\" \"$streams\" \"$1\" > \"$note.new\"\n"
+        "mv \"$note.new\" \"$note\"\n"
+        "echo 'xdg-open: no method available for opening' \"$1\"\n"
+        "echo '/usr/bin/xdg-open: 882: www-browser: not found' >&2\n"
+        "exit 3\n");
+    script.close();
+    QVERIFY(script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                  | QFileDevice::ExeOwner));
+
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(folder.path()) + ':' + path);
+    const std::intptr_t result = ShellExecuteA(0, "open", file.constData(), "", "", 10);
+    qputenv("PATH", path);
+    QCOMPARE(int(result), 42);
+
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(note), 10000);
+    QFile noted(note);
+    QVERIFY(noted.open(QIODevice::ReadOnly));
+    QCOMPARE(noted.readLine(), QByteArray("1\n")); // the address, and nothing else
+    const qint64 parent = noted.readLine().trimmed().toLongLong();
+    QVERIFY2(parent != qint64(getpid()), "the opener is a child the program would have to reap");
+    for (const char *stream : { "input", "output", "error output" })
+        QVERIFY2(noted.readLine() == QByteArray("/dev/null\n"), stream);
+    QCOMPARE(noted.readAll(), argument);
 }
 
 VELVANE_TEST_MAIN(TestShell)

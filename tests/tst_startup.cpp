@@ -67,6 +67,8 @@ private slots:
     void settingsFile();
     void driveListOnFirstEntry();
     void failingStepDoesNotStopOthers();
+    void eachStepOnItsOwn_data();
+    void eachStepOnItsOwn();
     void applyAfterStartUp();
 
 private:
@@ -206,6 +208,75 @@ void TestStartup::failingStepDoesNotStopOthers()
     QCOMPARE(form.Text5()->palette().color(QPalette::Base), white());
     QCOMPARE(form.Text1()->text(), QStringLiteral("C:\\sea.jpg"));
     QCOMPARE(form.dR1()->ListIndex(), -1);
+    QCOMPARE(m_shown, QStringList());
+}
+
+void TestStartup::eachStepOnItsOwn_data()
+{
+    QTest::addColumn<QString>("gone"); // a control deleted before the load
+    QTest::addColumn<QColor>("frame1"); // Frame1's colour before the load
+    QTest::addColumn<QColor>("text5"); // invalid: Text5 is gone
+    QTest::addColumn<QString>("text1"); // null: Text1 is gone
+    QTest::addColumn<int>("listIndex"); // -1 also for dR1 gone
+
+    const QColor grey(0xE0, 0xE0, 0xE0);
+    const QColor frameBlue(0x12, 0x34, 0x56);
+    const QString path = QStringLiteral("C:\\sea.jpg");
+
+    QTest::newRow("the preview takes Frame1's colour, not white")
+        << "" << frameBlue << frameBlue << path << 0;
+    QTest::newRow("the preview takes Frame1's colour, also grey")
+        << "" << QColor(0x80, 0x80, 0x80) << QColor(0x80, 0x80, 0x80) << path << 0;
+    QTest::newRow("reading Frame1 fails: the picture path and the drive list follow")
+        << "Frame1" << QColor() << grey << path << 0;
+    QTest::newRow("writing Text5 fails: the picture path and the drive list follow")
+        << "Text5" << frameBlue << QColor() << path << 0;
+    QTest::newRow("writing Text1 fails: the drive list follows")
+        << "Text1" << frameBlue << frameBlue << QString() << 0;
+    QTest::newRow("writing dR1 fails: the preview and the picture path stand")
+        << "dR1" << frameBlue << frameBlue << path << -1;
+}
+
+// A deleted control is a failed access: the step that needs it is skipped,
+// silently, and every other step runs.
+void TestStartup::eachStepOnItsOwn()
+{
+    QFETCH(QString, gone);
+    QFETCH(QColor, frame1);
+    QFETCH(QColor, text5);
+    QFETCH(QString, text1);
+    QFETCH(int, listIndex);
+
+    QVERIFY(m_drives->install(QStringLiteral("CD")));
+    writeSettings(QStringLiteral("Windows/vl.ini"),
+                  QByteArrayLiteral("[Velvane]\r\nImage_Path=C:\\sea.jpg\r\n"));
+    Form1 form;
+    form.dR1()->setListIndex(1);
+    if (frame1.isValid()) {
+        QPalette palette = form.Frame1()->palette();
+        palette.setColor(QPalette::Window, frame1);
+        form.Frame1()->setPalette(palette);
+    }
+    if (!gone.isEmpty()) {
+        QWidget *control = form.findChild<QWidget *>(gone);
+        QVERIFY(control);
+        delete control;
+    }
+
+    QVERIFY_THROWS_NO_EXCEPTION(form.Form_Load());
+
+    if (text5.isValid())
+        QCOMPARE(form.Text5()->palette().color(QPalette::Base), text5);
+    else
+        QVERIFY(!form.Text5());
+    if (!text1.isNull())
+        QCOMPARE(form.Text1()->text(), text1);
+    else
+        QVERIFY(!form.Text1());
+    if (form.dR1())
+        QCOMPARE(form.dR1()->ListIndex(), listIndex);
+    else
+        QCOMPARE(listIndex, -1);
     QCOMPARE(m_shown, QStringList());
 }
 
