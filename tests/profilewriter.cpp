@@ -11,9 +11,10 @@
 //                                         start routine; exit 0 when it succeeded
 //   profilewriter hold FOLDER NAME MS [NEW]  takes flock's exclusive lock on
 //                                         NAME of FOLDER ("." the folder
-//                                         itself), creates the file NEW there
-//                                         if given, "held\n", and keeps the
-//                                         lock for MS ms or until stdin ends
+//                                         itself), "held\n", keeps the lock
+//                                         for MS ms or until stdin ends, and
+//                                         creates the file NEW there, if
+//                                         given, before it lets go
 //   profilewriter gone FOLDER HOW         a drive whose volume goes after the
 //                                         table was made (HOW: built, from the
 //                                         mounts; installed; replaced, by
@@ -119,12 +120,12 @@ int hold(const QString &folder, const QString &name, int milliseconds, const QSt
     const int fd = ::open(QFile::encodeName(folder + u'/' + name).constData(), O_RDONLY);
     if (fd < 0 || ::flock(fd, LOCK_EX) != 0)
         return 3;
-    if (!created.isEmpty()
-        && !writeAll(QFile::encodeName(folder + u'/' + created).constData(), "[Other]\r\n"))
-        return 3;
     announce("held");
     pollfd input{ STDIN_FILENO, POLLIN, 0 };
     ::poll(&input, 1, milliseconds);
+    if (!created.isEmpty()
+        && !writeAll(QFile::encodeName(folder + u'/' + created).constData(), "[Other]\r\n"))
+        return 3;
     return 0;
 }
 
