@@ -474,7 +474,9 @@ QByteArray bytesOf(const char *text)
 } // namespace
 
 // Missing drive, file, section or key: the default, with its trailing spaces
-// cut. A read never creates or changes a file.
+// cut. So is a file reached only through a link that leads out of the drive,
+// or on a drive whose volume went away. A read never creates or changes a
+// file.
 std::uint32_t GetPrivateProfileStringA(const char *section, const char *key, const char *def,
                                        char *buffer, std::uint32_t size, const char *file)
 {
@@ -501,9 +503,11 @@ std::uint32_t GetPrivateProfileStringA(const char *section, const char *key, con
 }
 
 // False, with the old file as it was and no temporary file left, for a
-// refused argument, a path the drive table does not map, a missing folder, a
-// folder or read-only file where the file should be, or any error of the
-// disk; true once the new file is on disk.
+// refused argument, a path the drive table does not map, a drive whose volume
+// went away, a missing folder or one reached through a link out of the
+// drive, a link, folder or read-only file where the file should be, another
+// program's lock held past the wait, or any error of the disk; true once the
+// new file is on disk.
 bool WritePrivateProfileStringA(const char *section, const char *key, const char *value,
                                 const char *file)
 {
