@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <optional>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <linux/openat2.h>
 #include <sys/stat.h>
@@ -80,25 +79,13 @@ QByteArray matchedEntry(int folder, const QByteArray &name)
     struct stat status;
     if (::fstatat(folder, name.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0)
         return name;
-    const int listing = ::fcntl(folder, F_DUPFD_CLOEXEC, 0);
-    if (listing < 0)
-        return name;
-    DIR *entries = ::fdopendir(listing);
-    if (!entries) {
-        ::close(listing);
-        return name;
-    }
-    ::rewinddir(entries);
     const QString wanted = QFile::decodeName(name);
     std::optional<QString> best;
-    while (const dirent *entry = ::readdir(entries)) {
-        const QString candidate = QFile::decodeName(entry->d_name);
-        if (candidate == QLatin1String(".") || candidate == QLatin1String(".."))
-            continue;
+    DriveFolder::forEachEntry(folder, [&](const char *entry) {
+        const QString candidate = QFile::decodeName(entry);
         if (candidate.compare(wanted, Qt::CaseInsensitive) == 0 && (!best || candidate < *best))
             best = candidate;
-    }
-    ::closedir(entries);
+    });
     return best ? QFile::encodeName(*best) : name;
 }
 

@@ -3,6 +3,11 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstring>
+
+#include <dirent.h>
+#include <unistd.h>
+
 // The folder that holds the last name of a Windows path, opened on its drive
 // so that nothing a drive holds can send a read or a write elsewhere: the
 // drive's folder must still hold the volume it held when the table was made,
@@ -45,6 +50,28 @@ public:
     // while they stay inside the drive; -1 with errno set, EXDEV for a link
     // that leads out.
     int openInside(const QByteArray &entry, int flags) const;
+
+    // Calls visit with the name of each entry of an open folder but "." and
+    // "..". The listing is read into a buffer on the stack: a DIR stream
+    // would take 32 KiB of heap at every write, for a file of some bytes.
+    template<typename Visit>
+    static void forEachEntry(int folder, Visit visit)
+    {
+        if (::lseek(folder, 0, SEEK_SET) != 0)
+            return;
+        alignas(dirent64) char buffer[4096];
+        for (;;) {
+            const ssize_t count = ::getdents64(folder, buffer, sizeof buffer);
+            if (count <= 0)
+                return;
+            for (ssize_t at = 0; at < count;) {
+                const auto *entry = reinterpret_cast<const dirent64 *>(buffer + at);
+                at += entry->d_reclen;
+                if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+                    visit(entry->d_name);
+            }
+        }
+    }
 
 private:
     int m_root = -1;

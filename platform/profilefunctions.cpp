@@ -16,7 +16,6 @@
 #include <optional>
 #include <thread>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <linux/msdos_fs.h>
 #include <sys/file.h>
@@ -106,8 +105,10 @@ private:
 bool readAll(int fd, qsizetype size, QByteArray *bytes)
 {
     // One byte more than the size, so that the read which finds the end
-    // needs no second buffer.
-    bytes->resize(size + 1);
+    // needs no second buffer. Made at its size: resize() would round a large
+    // buffer up to the next power of two, and a write holds the old bytes
+    // throughout.
+    *bytes = QByteArray(size + 1, Qt::Uninitialized);
     qsizetype total = 0;
     for (;;) {
         if (total == bytes->size())
@@ -244,23 +245,14 @@ QByteArray temporaryName(int folder, const QByteArray &name, bool locked)
 void removeLeftovers(int folder, const QByteArray &name)
 {
     const QByteArray prefix = '.' + name + ".velvane-new-";
-    const int listing = ::fcntl(folder, F_DUPFD_CLOEXEC, 0);
-    DIR *entries = listing < 0 ? nullptr : ::fdopendir(listing);
-    if (!entries) {
-        if (listing >= 0)
-            ::close(listing);
-        return;
-    }
-    ::rewinddir(entries);
     const std::time_t old = std::time(nullptr) - 60;
-    while (const dirent *entry = ::readdir(entries)) {
+    DriveFolder::forEachEntry(folder, [&](const char *entry) {
         struct stat status;
-        if (std::strncmp(entry->d_name, prefix.constData(), size_t(prefix.size())) == 0
-            && ::fstatat(folder, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0
+        if (std::strncmp(entry, prefix.constData(), size_t(prefix.size())) == 0
+            && ::fstatat(folder, entry, &status, AT_SYMLINK_NOFOLLOW) == 0
             && S_ISREG(status.st_mode) && status.st_mtime < old)
-            ::unlinkat(folder, entry->d_name, 0);
-    }
-    ::closedir(entries);
+            ::unlinkat(folder, entry, 0);
+    });
 }
 
 bool writeAll(int fd, const QByteArray &file, const ini::Edit &edit)
