@@ -1,4 +1,5 @@
 #include "mainwindow/form1.h"
+#include "platform/runtime.h"
 #include "profile/module1.h"
 
 #include <QApplication>
@@ -7,6 +8,7 @@
 // its Load, shows it and runs the event loop until the form is unloaded.
 int main(int argc, char *argv[])
 {
+    platform::startRuntime();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velvane"));
     QApplication::setApplicationVersion(QStringLiteral("1.0"));

@@ -9,6 +9,13 @@
 #include <algorithm>
 #include <optional>
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
 namespace platform {
 
 namespace {
@@ -91,6 +98,69 @@ QString entryName(const QString &folder, const QString &name)
     return name;
 }
 
+// Kernels from 6.8 number mounts without ever reusing a number; older ones
+// reuse a freed one, which still tells two mounts apart unless one replaced
+// the other at once.
+#ifndef STATX_MNT_ID_UNIQUE
+#define STATX_MNT_ID_UNIQUE 0x4000U
+#endif
+
+struct Volume
+{
+    quint64 device = 0;
+    quint64 inode = 0;
+    quint64 generation = 0;
+    quint64 born = 0;
+    quint64 mount = 0;
+
+    bool operator==(const Volume &other) const
+    {
+        return device == other.device && inode == other.inode && generation == other.generation
+            && born == other.born && mount == other.mount;
+    }
+};
+
+// An open folder's volume. Birth times tick coarsely, so a folder removed and
+// made again at once may be born at the same moment; its inode then tells
+// by its generation, where the file system keeps one.
+std::optional<Volume> volumeOf(int folder)
+{
+    struct statx status;
+    if (::statx(folder, "", AT_EMPTY_PATH,
+                STATX_TYPE | STATX_INO | STATX_BTIME | STATX_MNT_ID_UNIQUE, &status)
+            != 0
+        || !S_ISDIR(status.stx_mode))
+        return std::nullopt;
+    const quint64 device = quint64(makedev(status.stx_dev_major, status.stx_dev_minor));
+    const quint64 mount
+        = status.stx_mask & (STATX_MNT_ID_UNIQUE | STATX_MNT_ID) ? quint64(status.stx_mnt_id) : 0;
+    const quint64 born = status.stx_mask & STATX_BTIME
+        ? quint64(status.stx_btime.tv_sec) * 1000000000u + status.stx_btime.tv_nsec
+        : 0;
+    int generation = 0;
+    if (::ioctl(folder, FS_IOC_GETVERSION, &generation) != 0)
+        generation = 0;
+    return Volume{ device, quint64(status.stx_ino), quint64(unsigned(generation)), born, mount };
+}
+
+// What the folder holds now, so that a later look can tell whether the same
+// volume is still mounted there.
+Drive recorded(Drive drive)
+{
+    const int folder = ::open(QFile::encodeName(drive.hostFolder).constData(),
+                              O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const std::optional<Volume> volume = folder < 0 ? std::nullopt : volumeOf(folder);
+    if (folder >= 0)
+        ::close(folder);
+    const Volume held = volume.value_or(Volume());
+    drive.device = held.device;
+    drive.inode = held.inode;
+    drive.generation = held.generation;
+    drive.born = held.born;
+    drive.mount = held.mount;
+    return drive;
+}
+
 } // namespace
 
 // The installed table, else the one built from the mounted volumes on the
@@ -98,8 +168,11 @@ QString entryName(const QString &folder, const QString &name)
 QList<Drive> drives()
 {
     QMutexLocker locker(&tableMutex);
-    if (!installedTable)
-        installedTable = mountedDrives();
+    if (!installedTable) {
+        installedTable = QList<Drive>();
+        for (const Drive &drive : mountedDrives())
+            installedTable->append(recorded(drive));
+    }
     return *installedTable;
 }
 
@@ -108,7 +181,8 @@ void setDrives(const QList<Drive> &table)
 {
     QList<Drive> clean;
     for (const Drive &drive : table)
-        clean.append({ drive.letter.toUpper(), QDir::cleanPath(drive.hostFolder), drive.name });
+        clean.append(
+            recorded({ drive.letter.toUpper(), QDir::cleanPath(drive.hostFolder), drive.name }));
     QMutexLocker locker(&tableMutex);
     installedTable = clean;
 }
@@ -117,25 +191,41 @@ void setDrives(const QList<Drive> &table)
 // count as one). Empty for anything else: a relative path, a path on the
 // current drive ("\x"), a drive-relative one ("C:x"), "." or "..", or a
 // letter the table has no drive for.
-QString hostPath(const QString &windowsPath)
+std::optional<DriveNames> driveNames(const QString &windowsPath)
 {
     if (windowsPath.size() < 3 || windowsPath.at(0).unicode() > 0x7F
         || !windowsPath.at(0).isLetter() || windowsPath.at(1) != QLatin1Char(':')
         || (windowsPath.at(2) != QLatin1Char('\\') && windowsPath.at(2) != QLatin1Char('/'))) {
-        return QString();
+        return std::nullopt;
     }
     const std::optional<Drive> drive = driveOf(windowsPath.at(0));
     if (!drive)
-        return QString();
-
-    QString path = drive->hostFolder;
+        return std::nullopt;
     const QStringList names = windowsPath.mid(3).split(
         QRegularExpression(QStringLiteral("[\\\\/]")), Qt::SkipEmptyParts);
     for (const QString &name : names) {
         if (name == QLatin1String(".") || name == QLatin1String(".."))
-            return QString();
-        path = joined(path, entryName(path, name));
+            return std::nullopt;
     }
+    return DriveNames{ *drive, names };
+}
+
+bool holdsItsVolume(const Drive &drive, int folder)
+{
+    const std::optional<Volume> volume = volumeOf(folder);
+    return drive.device != 0 && volume
+        && *volume
+        == Volume{ drive.device, drive.inode, drive.generation, drive.born, drive.mount };
+}
+
+QString hostPath(const QString &windowsPath)
+{
+    const std::optional<DriveNames> parts = driveNames(windowsPath);
+    if (!parts)
+        return QString();
+    QString path = parts->drive.hostFolder;
+    for (const QString &name : parts->names)
+        path = joined(path, entryName(path, name));
     return path;
 }
 

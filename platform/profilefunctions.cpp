@@ -1,7 +1,7 @@
 #include "profilefunctions.h"
 
 #include "ansicodepage.h"
-#include "drives.h"
+#include "drivefolder.h"
 #include "inifile.h"
 
 #include <QFile>
@@ -9,9 +9,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <ctime>
 #include <new>
 #include <optional>
+#include <thread>
 
 #include <fcntl.h>
 #include <linux/msdos_fs.h>
@@ -26,10 +29,19 @@ namespace platform {
 namespace {
 
 thread_local int lastWriteError = 0;
+thread_local QString lastWriteReason; // where errno's text would not say it
 
 bool failWith(int error)
 {
     lastWriteError = error;
+    lastWriteReason.clear();
+    return false;
+}
+
+bool failBecause(const QString &reason)
+{
+    lastWriteError = 0;
+    lastWriteReason = reason;
     return false;
 }
 
@@ -47,6 +59,12 @@ public:
 
     int get() const { return m_fd; }
     bool isOpen() const { return m_fd >= 0; }
+    void reset(int fd)
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = fd;
+    }
     // Closes now, so that an error the file system reports only at close
     // (NFS, FUSE) is seen. Returns false with errno set.
     bool close()
@@ -82,33 +100,15 @@ private:
     bool m_kept = false;
 };
 
-struct HostFile
-{
-    QByteArray folder;
-    QByteArray name;
-};
-
-// The host folder and name of a Windows path; nothing for a path the drive
-// table does not map.
-std::optional<HostFile> hostFile(const char *file)
-{
-    const QString host = hostPath(fromAnsi(QByteArray(file)));
-    if (host.isEmpty())
-        return std::nullopt;
-    const QByteArray path = QFile::encodeName(host);
-    const qsizetype slash = path.lastIndexOf('/');
-    if (slash < 0)
-        return std::nullopt;
-    return HostFile{ slash == 0 ? QByteArrayLiteral("/") : path.left(slash), path.mid(slash + 1) };
-}
-
 // The whole of an open file, grown past its size on the way should another
 // program append to it meanwhile. False with errno set on a read error.
 bool readAll(int fd, qsizetype size, QByteArray *bytes)
 {
     // One byte more than the size, so that the read which finds the end
-    // needs no second buffer.
-    bytes->resize(size + 1);
+    // needs no second buffer. Made at its size: resize() would round a large
+    // buffer up to the next power of two, and a write holds the old bytes
+    // throughout.
+    *bytes = QByteArray(size + 1, Qt::Uninitialized);
     qsizetype total = 0;
     for (;;) {
         if (total == bytes->size())
@@ -127,19 +127,15 @@ bool readAll(int fd, qsizetype size, QByteArray *bytes)
     return true;
 }
 
-// Opens a file for reading without hanging on a FIFO or taking a terminal.
-int openForReading(int folder, const char *name)
-{
-    return ::openat(folder, name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-}
+// Opened without hanging on a FIFO or taking a terminal.
+constexpr int readingFlags = O_NOCTTY | O_NONBLOCK;
 
 std::optional<QByteArray> fileValue(const char *section, const char *key, const char *file)
 {
-    const std::optional<HostFile> host = hostFile(file);
-    if (!host)
+    const DriveFolder folder(fromAnsi(QByteArray(file)));
+    if (!folder.isOpen() || folder.name().isEmpty())
         return std::nullopt;
-    const QByteArray path = host->folder + '/' + host->name;
-    Descriptor fd(openForReading(AT_FDCWD, path.constData()));
+    Descriptor fd(folder.openInside(folder.entryName(), readingFlags));
     struct stat status;
     if (!fd.isOpen() || ::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode))
         return std::nullopt;
@@ -160,31 +156,103 @@ std::optional<QByteArray> fileValue(const char *section, const char *key, const 
 // which for a handful of small files is nothing. A file system without
 // flock (some network ones) gets no lock and a unique temporary name: the
 // write is still whole or absent, but two writers at once may lose an update.
-// Returns false with errno set for an error other than missing support.
-bool lockFolder(int folder, bool *locked)
+//
+// Anyone who can read the folder can lock it too, so the wait is bounded: a
+// Velvane writer holds the lock for one write of one file, milliseconds even
+// for a large one, while a program that keeps it longer would freeze the
+// window for as long as it liked.
+using Clock = std::chrono::steady_clock;
+constexpr std::chrono::milliseconds lockPatience{ 2000 };
+
+enum class Lock { Taken, Unsupported, Busy, Failed };
+
+// Polls, since flock cannot wait a bounded time; the pause stays short so
+// that a writer waiting behind another gets its turn between that one's
+// writes.
+template<typename TryLock>
+Lock lockBefore(Clock::time_point deadline, TryLock tryLock)
 {
-    while (::flock(folder, LOCK_EX) != 0) {
-        if (errno == EINTR)
-            continue;
-        if (errno == ENOLCK || errno == EOPNOTSUPP || errno == EINVAL || errno == EBADF) {
-            *locked = false;
-            return true;
-        }
-        return false;
+    std::chrono::microseconds pause{ 100 };
+    for (;;) {
+        const Lock lock = tryLock();
+        if (lock != Lock::Busy)
+            return lock;
+        const Clock::time_point now = Clock::now();
+        if (now >= deadline)
+            return Lock::Busy;
+        std::this_thread::sleep_for(std::min<Clock::duration>(pause, deadline - now));
+        pause = std::min(2 * pause, std::chrono::microseconds{ 2000 });
     }
-    *locked = true;
-    return true;
 }
 
-// Under the folder's lock no other writer can be using the temporary name, so
-// it is fixed: one left behind by a writer that was killed is replaced at the
-// next write, and a crash never leaves more than one per file.
-QByteArray temporaryName(const QByteArray &name, bool locked)
+Lock tryFlock(int fd, int operation)
 {
-    QByteArray temporary = '.' + name + ".velvane-new";
+    while (::flock(fd, operation | LOCK_NB) != 0) {
+        if (errno == EINTR)
+            continue;
+        if (errno == EWOULDBLOCK)
+            return Lock::Busy;
+        if (errno == ENOLCK || errno == EOPNOTSUPP || errno == EINVAL || errno == EBADF)
+            return Lock::Unsupported;
+        return Lock::Failed;
+    }
+    return Lock::Taken;
+}
+
+// A program editing the old file under a lock of its own, flock or a POSIX
+// record lock, would lose its edit to the rename. A shared lock waits only
+// for writers; readers of the old file are not disturbed by its replacement.
+Lock tryFileLock(int fd)
+{
+    const Lock lock = tryFlock(fd, LOCK_SH);
+    if (lock == Lock::Busy || lock == Lock::Failed)
+        return lock;
+    struct flock probe
+    { };
+    probe.l_type = F_RDLCK;
+    probe.l_whence = SEEK_SET;
+    if (::fcntl(fd, F_OFD_GETLK, &probe) == 0 && probe.l_type != F_UNLCK)
+        return Lock::Busy;
+    return Lock::Taken;
+}
+
+QByteArray randomSuffix()
+{
+    return '-' + QByteArray::number(QRandomGenerator::system()->generate64(), 36);
+}
+
+// Under the folder's lock no other writer can be using the fixed temporary
+// name: one left behind by a writer that was killed is replaced at the next
+// write, and a crash never leaves more than one per file. Something other
+// than a plain file squatting on that name is not ours to remove, so that
+// write takes a unique name instead, as writers without a lock always do.
+QByteArray temporaryName(int folder, const QByteArray &name, bool locked)
+{
+    const QByteArray fixed = '.' + name + ".velvane-new";
     if (!locked)
-        temporary += '-' + QByteArray::number(QRandomGenerator::system()->generate64(), 36);
-    return temporary;
+        return fixed + randomSuffix();
+    struct stat status;
+    if (::fstatat(folder, fixed.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+        return fixed;
+    if (S_ISREG(status.st_mode) && ::unlinkat(folder, fixed.constData(), 0) == 0)
+        return fixed;
+    return fixed + randomSuffix();
+}
+
+// Unique temporary names are never used twice, so what a killed writer left
+// under one would stay for good. A writer at work keeps its file's time
+// fresh; one untouched for a minute belongs to no one.
+void removeLeftovers(int folder, const QByteArray &name)
+{
+    const QByteArray prefix = '.' + name + ".velvane-new-";
+    const std::time_t old = std::time(nullptr) - 60;
+    DriveFolder::forEachEntry(folder, [&](const char *entry) {
+        struct stat status;
+        if (std::strncmp(entry, prefix.constData(), size_t(prefix.size())) == 0
+            && ::fstatat(folder, entry, &status, AT_SYMLINK_NOFOLLOW) == 0
+            && S_ISREG(status.st_mode) && status.st_mtime < old)
+            ::unlinkat(folder, entry, 0);
+    });
 }
 
 bool writeAll(int fd, const QByteArray &file, const ini::Edit &edit)
@@ -249,11 +317,13 @@ void copyFatAttributes(int fd, __u32 from)
 
 // The old file's owner and permission bits go to the new one; an owner that
 // cannot be kept (not root, or a FAT drive) is left as it is, permission
-// bits that cannot be set fail the write.
+// bits that cannot be set fail the write. Setuid, setgid and sticky are not
+// carried over: a profile file is no program, and a drive from someone else
+// may hold one that is marked as such.
 bool copyOwnerAndMode(int fd, const struct stat &old)
 {
     [[maybe_unused]] const int ownerKept = ::fchown(fd, old.st_uid, old.st_gid);
-    const mode_t mode = old.st_mode & 07777;
+    const mode_t mode = old.st_mode & 0777;
     if (::fchmod(fd, mode) == 0)
         return true;
     const int error = errno;
@@ -264,30 +334,68 @@ bool copyOwnerAndMode(int fd, const struct stat &old)
     return false;
 }
 
-bool replaceFile(const HostFile &host, const QByteArray &section, const QByteArray &key,
+// Why a folder on the way could not be opened, as the user can act on it.
+bool failToOpen(const DriveFolder &folder)
+{
+    switch (folder.fault()) {
+    case DriveFolder::NoFault:
+    case DriveFolder::SystemError:
+        break;
+    case DriveFolder::NotMapped:
+        return failWith(ENOENT);
+    case DriveFolder::DriveGone:
+        return failBecause(QStringLiteral("the drive is no longer there"));
+    case DriveFolder::LinkOut:
+        return failBecause(QStringLiteral("%1 is a link out of the drive").arg(folder.link()));
+    }
+    return failWith(folder.error());
+}
+
+bool failAsLink()
+{
+    return failBecause(QStringLiteral("it is a link, not a file"));
+}
+
+bool replaceFile(const DriveFolder &drive, const QByteArray &section, const QByteArray &key,
                  const QByteArray &value)
 {
-    Descriptor folder(::open(host.folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!folder.isOpen())
-        return failWith(errno);
-    if (host.name.isEmpty())
+    if (!drive.isOpen())
+        return failToOpen(drive);
+    if (drive.name().isEmpty())
         return failWith(EISDIR);
-    bool locked = false;
-    if (!lockFolder(folder.get(), &locked))
+    const int folder = drive.folder();
+    const Clock::time_point deadline = Clock::now() + lockPatience;
+    const Lock folderLock = lockBefore(deadline, [&] { return tryFlock(folder, LOCK_EX); });
+    if (folderLock == Lock::Busy)
+        return failBecause(QStringLiteral("another program holds a lock on its folder"));
+    if (folderLock == Lock::Failed)
         return failWith(errno);
+    const bool locked = folderLock == Lock::Taken;
 
-    const char *name = host.name.constData();
+    // Only under the lock: two writers spelling the name differently must
+    // find the same file, the one the first of them created.
+    const QByteArray entry = drive.entryName();
+    const char *name = entry.constData();
     QByteArray old;
     struct stat status
     { };
     std::optional<__u32> attributes;
-    Descriptor current(openForReading(folder.get(), name));
-    const bool exists = current.isOpen();
+    const bool exists = ::fstatat(folder, name, &status, AT_SYMLINK_NOFOLLOW) == 0;
     if (exists) {
-        if (::fstat(current.get(), &status) != 0)
-            return failWith(errno);
+        // A link is never followed for a write, wherever it points: what the
+        // write would carry over from its target is not the drive's.
+        if (S_ISLNK(status.st_mode))
+            return failAsLink();
         if (S_ISDIR(status.st_mode))
             return failWith(EISDIR);
+        if (!S_ISREG(status.st_mode))
+            return failWith(EINVAL);
+        Descriptor current(
+            ::openat(folder, name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | readingFlags));
+        if (!current.isOpen())
+            return errno == ELOOP ? failAsLink() : failWith(errno);
+        if (::fstat(current.get(), &status) != 0)
+            return failWith(errno);
         if (!S_ISREG(status.st_mode))
             return failWith(EINVAL);
         // Root may write any file, but a file without a write bit is a FAT
@@ -297,7 +405,12 @@ bool replaceFile(const HostFile &host, const QByteArray &section, const QByteArr
         // refused here as well.
         if ((status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
             return failWith(EACCES);
-        if (::faccessat(folder.get(), name, W_OK, AT_EACCESS) != 0)
+        if (::faccessat(folder, name, W_OK, AT_EACCESS) != 0)
+            return failWith(errno);
+        const Lock fileLock = lockBefore(deadline, [&] { return tryFileLock(current.get()); });
+        if (fileLock == Lock::Busy)
+            return failBecause(QStringLiteral("another program holds a lock on it"));
+        if (fileLock == Lock::Failed)
             return failWith(errno);
         if (!readAll(current.get(), qsizetype(status.st_size), &old))
             return failWith(errno);
@@ -311,15 +424,21 @@ bool replaceFile(const HostFile &host, const QByteArray &section, const QByteArr
     if (!edit)
         return failWith(EINVAL);
 
-    const QByteArray temporaryPath = temporaryName(host.name, locked);
-    if (locked && ::unlinkat(folder.get(), temporaryPath.constData(), 0) != 0 && errno != ENOENT)
-        return failWith(errno);
-    Descriptor temporary(::openat(folder.get(), temporaryPath.constData(),
-                                  O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
-                                  exists ? 0600 : 0666));
-    if (!temporary.isOpen())
-        return failWith(errno);
-    TemporaryName cleanup(folder.get(), temporaryPath);
+    removeLeftovers(folder, entry);
+    QByteArray temporaryPath = temporaryName(folder, entry, locked);
+    Descriptor temporary;
+    for (int attempt = 0; !temporary.isOpen(); ++attempt) {
+        temporary.reset(::openat(folder, temporaryPath.constData(),
+                                 O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
+                                 exists ? 0600 : 0666));
+        if (temporary.isOpen())
+            break;
+        // Another file took the name between the look and the open.
+        if (errno != EEXIST || attempt == 8)
+            return failWith(errno);
+        temporaryPath = '.' + entry + ".velvane-new" + randomSuffix();
+    }
+    TemporaryName cleanup(folder, temporaryPath);
 
     if (exists && !copyOwnerAndMode(temporary.get(), status))
         return failWith(errno);
@@ -329,12 +448,12 @@ bool replaceFile(const HostFile &host, const QByteArray &section, const QByteArr
         copyFatAttributes(temporary.get(), *attributes);
     if (::fsync(temporary.get()) != 0 || !temporary.close())
         return failWith(errno);
-    if (::renameat(folder.get(), cleanup.get(), folder.get(), name) != 0)
+    if (::renameat(folder, cleanup.get(), folder, name) != 0)
         return failWith(errno);
     cleanup.keep();
     // The rename is on disk only once the folder is. A file system that
     // cannot sync a folder says EINVAL and has nothing more to flush.
-    if (::fsync(folder.get()) != 0 && errno != EINVAL)
+    if (::fsync(folder) != 0 && errno != EINVAL)
         return failWith(errno);
     return true;
 }
@@ -347,7 +466,9 @@ QByteArray bytesOf(const char *text)
 } // namespace
 
 // Missing drive, file, section or key: the default, with its trailing spaces
-// cut. A read never creates or changes a file.
+// cut. So is a file reached only through a link that leads out of the drive,
+// or on a drive whose volume went away. A read never creates or changes a
+// file.
 std::uint32_t GetPrivateProfileStringA(const char *section, const char *key, const char *def,
                                        char *buffer, std::uint32_t size, const char *file)
 {
@@ -374,9 +495,11 @@ std::uint32_t GetPrivateProfileStringA(const char *section, const char *key, con
 }
 
 // False, with the old file as it was and no temporary file left, for a
-// refused argument, a path the drive table does not map, a missing folder, a
-// folder or read-only file where the file should be, or any error of the
-// disk; true once the new file is on disk.
+// refused argument, a path the drive table does not map, a drive whose volume
+// went away, a missing folder or one reached through a link out of the
+// drive, a link, folder or read-only file where the file should be, another
+// program's lock held past the wait, or any error of the disk; true once the
+// new file is on disk.
 bool WritePrivateProfileStringA(const char *section, const char *key, const char *value,
                                 const char *file)
 {
@@ -387,11 +510,9 @@ bool WritePrivateProfileStringA(const char *section, const char *key, const char
     const QByteArray valueBytes = bytesOf(value);
     if (!ini::isWritable(sectionBytes, keyBytes, valueBytes))
         return failWith(EINVAL);
-    const std::optional<HostFile> host = hostFile(file);
-    if (!host)
-        return failWith(ENOENT);
     try {
-        return replaceFile(*host, sectionBytes, keyBytes, valueBytes);
+        const DriveFolder folder(fromAnsi(QByteArray(file)));
+        return replaceFile(folder, sectionBytes, keyBytes, valueBytes);
     } catch (const std::bad_alloc &) {
         return failWith(ENOMEM);
     }
@@ -401,6 +522,8 @@ bool WritePrivateProfileStringA(const char *section, const char *key, const char
 // a message next to Windows-style English text.
 QString lastProfileError()
 {
+    if (!lastWriteReason.isEmpty())
+        return lastWriteReason;
     return QString::fromLocal8Bit(strerrordesc_np(lastWriteError));
 }
 

@@ -14,14 +14,44 @@ OwnerSource &ownerSource()
     return source;
 }
 
-// A NUL would end the C string early and store a shortened value.
-QByteArray ansiArgument(const QString &text)
+// Characters a write refuses: a NUL would end the C string early and store a
+// shortened value, a line break would start a line of its own, and "]"
+// would end a section's name. A read refuses only the NUL.
+enum class Refused { Nul, LineBreaks, LineBreaksAndBracket };
+
+QString characterName(QChar c)
 {
-    if (text.contains(QChar(0)))
+    switch (c.unicode()) {
+    case 0:
+        return QStringLiteral("a NUL character");
+    case '\r':
+        return QStringLiteral("a carriage return");
+    case '\n':
+        return QStringLiteral("a line feed");
+    default:
+        return QStringLiteral("a \"%1\"").arg(c);
+    }
+}
+
+// The argument in ANSI, or run-time error 5 naming the argument and the
+// first refused character in it, shown as \0, \r or \n within the text.
+QByteArray ansiArgument(const QString &name, const QString &text, Refused refused = Refused::Nul)
+{
+    for (const QChar c : text) {
+        const bool refusedHere = c == QChar(0)
+            || (refused != Refused::Nul && (c == QLatin1Char('\r') || c == QLatin1Char('\n')))
+            || (refused == Refused::LineBreaksAndBracket && c == QLatin1Char(']'));
+        if (!refusedHere)
+            continue;
+        const QString shown = QString(text)
+                                  .replace(QChar(0), QStringLiteral("\\0"))
+                                  .replace(QLatin1Char('\r'), QStringLiteral("\\r"))
+                                  .replace(QLatin1Char('\n'), QStringLiteral("\\n"));
         platform::raiseError(
             platform::InvalidProcedureCall,
-            QStringLiteral("Invalid procedure call or argument: a NUL character in \"%1\"")
-                .arg(QString(text).replace(QChar(0), QStringLiteral("\\0"))));
+            QStringLiteral("Invalid procedure call or argument: %1 in the %2 \"%3\"")
+                .arg(characterName(c), name, shown));
+    }
     return platform::toAnsiOrRaise(text);
 }
 
@@ -30,10 +60,12 @@ QByteArray ansiArgument(const QString &text)
 void WriteIniValue(const QString &section, const QString &key, const QString &value,
                    const QString &file)
 {
-    const QByteArray ansiSection = ansiArgument(section);
-    const QByteArray ansiKey = ansiArgument(key.toUpper());
-    const QByteArray ansiValue = ansiArgument(value);
-    const QByteArray ansiFile = ansiArgument(file);
+    const QByteArray ansiSection
+        = ansiArgument(QStringLiteral("section"), section, Refused::LineBreaksAndBracket);
+    const QByteArray ansiKey
+        = ansiArgument(QStringLiteral("key"), key.toUpper(), Refused::LineBreaks);
+    const QByteArray ansiValue = ansiArgument(QStringLiteral("value"), value, Refused::LineBreaks);
+    const QByteArray ansiFile = ansiArgument(QStringLiteral("file name"), file);
     if (!platform::WritePrivateProfileStringA(ansiSection.constData(), ansiKey.constData(),
                                               ansiValue.constData(), ansiFile.constData())) {
         platform::raiseError(platform::PathFileAccessError,
@@ -46,9 +78,9 @@ QString ReadIniValue(const QString &section, const QString &key, const QString &
 {
     constexpr std::uint32_t bufferSize = 750;
     QByteArray buffer(bufferSize, '\0');
-    const QByteArray ansiSection = ansiArgument(section);
-    const QByteArray ansiKey = ansiArgument(key.toLower());
-    const QByteArray ansiFile = ansiArgument(file);
+    const QByteArray ansiSection = ansiArgument(QStringLiteral("section"), section);
+    const QByteArray ansiKey = ansiArgument(QStringLiteral("key"), key.toLower());
+    const QByteArray ansiFile = ansiArgument(QStringLiteral("file name"), file);
     const std::uint32_t count
         = platform::GetPrivateProfileStringA(ansiSection.constData(), ansiKey.constData(), "",
                                              buffer.data(), bufferSize, ansiFile.constData());

@@ -11,9 +11,11 @@
 // and the shell's "open" on behalf of the main window.
 namespace Module1 {
 
-// Sets key (upper-cased) in section of file to value. A write the profile
-// function cannot make raises "Path/File access error" naming the file and
-// the reason; so does text the ANSI code page cannot hold.
+// Sets key (upper-cased) in section of file to value. A CR, LF or NUL in any
+// of them, or a "]" in the section, raises "Invalid procedure call or
+// argument" naming the argument and the character, as does text the ANSI
+// code page cannot hold; a write the disk or the drive refuses raises
+// "Path/File access error" naming the file and the reason.
 void WriteIniValue(const QString &section, const QString &key, const QString &value,
                    const QString &file);
 

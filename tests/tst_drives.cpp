@@ -6,6 +6,8 @@
 #include <QStorageInfo>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 using namespace platform;
 
 class TestDrives : public QObject
@@ -22,6 +24,7 @@ private slots:
     void windowsPath_data();
     void windowsPath();
     void windowsPathOutsideEveryDrive();
+    void tableRecordsWhatEachFolderHolds();
 
 private:
     QTemporaryDir m_dir;
@@ -61,6 +64,12 @@ void TestDrives::mountedVolumes()
                  qPrintable(drive.hostFolder));
         if (i > 1)
             QVERIFY(table.at(i - 1).hostFolder < drive.hostFolder);
+    }
+    for (const Drive &drive : table) {
+        struct stat status;
+        QCOMPARE(::stat(QFile::encodeName(drive.hostFolder).constData(), &status), 0);
+        QCOMPARE(drive.device, quint64(status.st_dev));
+        QCOMPARE(drive.inode, quint64(status.st_ino));
     }
 }
 
@@ -161,6 +170,21 @@ void TestDrives::windowsPathOutsideEveryDrive()
     QCOMPARE(platform::windowsPath(m_dir.filePath("ab")), QString());
     QCOMPARE(platform::windowsPath("/"), QString());
     QCOMPARE(platform::windowsPath("a/file.ini"), QString());
+}
+
+// An installed table is recorded as it is installed, so that a volume taken
+// away later is told from the one that was there; a folder that is not there
+// records nothing.
+void TestDrives::tableRecordsWhatEachFolderHolds()
+{
+    setDrives({ { 'D', m_disk, QString() }, { 'E', m_dir.filePath("none"), QString() } });
+    const QList<Drive> table = drives();
+    struct stat status;
+    QCOMPARE(::stat(QFile::encodeName(m_disk).constData(), &status), 0);
+    QCOMPARE(table.at(0).device, quint64(status.st_dev));
+    QCOMPARE(table.at(0).inode, quint64(status.st_ino));
+    QCOMPARE(table.at(1).device, quint64(0));
+    QCOMPARE(table.at(1).inode, quint64(0));
 }
 
 VELVANE_TEST_MAIN(TestDrives)

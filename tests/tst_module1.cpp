@@ -31,6 +31,8 @@ private slots:
     void readOfMissingFileCreatesNothing();
     void failedWriteRaises_data();
     void failedWriteRaises();
+    void refusedCharacterRaises_data();
+    void refusedCharacterRaises();
 
 private:
     QString host(const QString &name) const { return m_drive->filePath(name); }
@@ -188,7 +190,7 @@ void TestModule1::readOfMissingFileCreatesNothing()
                 .isEmpty());
 }
 
-enum Fault { MissingFolder, FolderAsFile, ReadOnlyFile, LineBreakInValue };
+enum Fault { MissingFolder, FolderAsFile, ReadOnlyFile, LinkAsFile, DriveFolderMadeAnew };
 Q_DECLARE_METATYPE(Fault)
 
 void TestModule1::failedWriteRaises_data()
@@ -207,9 +209,12 @@ void TestModule1::failedWriteRaises_data()
     QTest::newRow("read-only file")
         << ReadOnlyFile << QStringLiteral("D:\\desktop.ini")
         << QStringLiteral("Path/File access error: D:\\desktop.ini (Permission denied)");
-    QTest::newRow("line break in value")
-        << LineBreakInValue << QStringLiteral("D:\\desktop.ini")
-        << QStringLiteral("Path/File access error: D:\\desktop.ini (Invalid argument)");
+    QTest::newRow("link in the file's place")
+        << LinkAsFile << QStringLiteral("D:\\desktop.ini")
+        << QStringLiteral("Path/File access error: D:\\desktop.ini (it is a link, not a file)");
+    QTest::newRow("drive's folder removed and made anew")
+        << DriveFolderMadeAnew << QStringLiteral("D:\\desktop.ini")
+        << QStringLiteral("Path/File access error: D:\\desktop.ini (the drive is no longer there)");
 }
 
 // A write that did not happen is never passed off as one that did.
@@ -222,22 +227,86 @@ void TestModule1::failedWriteRaises()
     const QByteArray old("[S]\r\nK=old\r\n");
     if (fault == FolderAsFile)
         QVERIFY(QDir(m_drive->path()).mkdir(QStringLiteral("desktop.ini")));
-    if (fault == ReadOnlyFile || fault == LineBreakInValue)
+    if (fault == ReadOnlyFile)
         put(QStringLiteral("desktop.ini"), old);
     if (fault == ReadOnlyFile)
         QVERIFY(QFile::setPermissions(host(QStringLiteral("desktop.ini")), QFile::ReadOwner));
-    const QString value
-        = fault == LineBreakInValue ? QStringLiteral("V\r\nX=1") : QStringLiteral("V");
+    if (fault == LinkAsFile) {
+        put(QStringLiteral("real.ini"), old);
+        QVERIFY(QFile::link(QStringLiteral("real.ini"), host(QStringLiteral("desktop.ini"))));
+    }
+    if (fault == DriveFolderMadeAnew)
+        QVERIFY(QDir().rmdir(m_drive->path()) && QDir().mkdir(m_drive->path()));
+    const QStringList before = QDir(m_drive->path()).entryList(QDir::AllEntries | QDir::Hidden);
 
     try {
-        Module1::WriteIniValue(QStringLiteral("S"), QStringLiteral("k"), value, file);
+        Module1::WriteIniValue(QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("V"), file);
         QFAIL("no run-time error");
     } catch (const RuntimeError &error) {
         QCOMPARE(error.number(), int(PathFileAccessError));
         QCOMPARE(error.description(), description);
     }
-    if (fault == ReadOnlyFile || fault == LineBreakInValue)
+    QCOMPARE(QDir(m_drive->path()).entryList(QDir::AllEntries | QDir::Hidden), before);
+    if (fault == ReadOnlyFile)
         QCOMPARE(contents(QStringLiteral("desktop.ini")), old);
+    if (fault == LinkAsFile)
+        QCOMPARE(contents(QStringLiteral("real.ini")), old);
+}
+
+void TestModule1::refusedCharacterRaises_data()
+{
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("description");
+
+    const QString s = QStringLiteral("S");
+    const QString k = QStringLiteral("k");
+    const QString v = QStringLiteral("V");
+    const QString prefix = QStringLiteral("Invalid procedure call or argument: ");
+    QTest::newRow("line break in value")
+        << s << k << QStringLiteral("V\r\nX=1")
+        << prefix + QStringLiteral("a carriage return in the value \"V\\r\\nX=1\"");
+    QTest::newRow("line feed in value")
+        << s << k << QStringLiteral("V\n[Autorun]")
+        << prefix + QStringLiteral("a line feed in the value \"V\\n[Autorun]\"");
+    QTest::newRow("carriage return in key")
+        << s << QStringLiteral("k\rx") << v
+        << prefix + QStringLiteral("a carriage return in the key \"K\\rX\"");
+    QTest::newRow("line feed in section")
+        << QStringLiteral("S\nT") << k << v
+        << prefix + QStringLiteral("a line feed in the section \"S\\nT\"");
+    QTest::newRow("closing bracket in section")
+        << QStringLiteral("S]x") << k << v
+        << prefix + QStringLiteral("a \"]\" in the section \"S]x\"");
+    QTest::newRow("NUL in value") << s << k << QString::fromUtf16(u"V\0W", 3)
+                                  << prefix
+            + QStringLiteral("a NUL character in the value \"V\\0W\"");
+    QTest::newRow("closing bracket in key and value is no fault")
+        << s << QStringLiteral("k]") << QStringLiteral("V]") << QString();
+}
+
+// Text that would break the file's lines or a section's name is refused
+// before the file is touched, with one error whichever character it is.
+void TestModule1::refusedCharacterRaises()
+{
+    QFETCH(QString, section);
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    QFETCH(QString, description);
+
+    const QByteArray old("[S]\r\nK=old\r\n");
+    put(QStringLiteral("desktop.ini"), old);
+    try {
+        Module1::WriteIniValue(section, key, value, QStringLiteral("D:\\desktop.ini"));
+        QVERIFY(description.isEmpty());
+        QCOMPARE(contents(QStringLiteral("desktop.ini")), QByteArray("[S]\r\nK=old\r\nK]=V]\r\n"));
+        return;
+    } catch (const RuntimeError &error) {
+        QCOMPARE(error.number(), int(InvalidProcedureCall));
+        QCOMPARE(error.description(), description);
+    }
+    QCOMPARE(contents(QStringLiteral("desktop.ini")), old);
 }
 
 VELVANE_TEST_MAIN(TestModule1)

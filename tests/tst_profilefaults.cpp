@@ -1,6 +1,7 @@
 // The profile functions under real faults: writers killed or racing in other
-// processes (tests/profilewriter.cpp), a file-size limit, a full and a
-// read-only medium, FAT attributes, and large or odd files.
+// processes (tests/profilewriter.cpp), another program's locks, a file-size
+// limit, a full, a read-only and a vanished medium, FAT attributes, and large
+// or odd files.
 
 #include "faultsequence.h"
 #include "testmain.h"
@@ -105,10 +106,14 @@ private slots:
     void killedMidWrite();
     void concurrentWriters_data();
     void concurrentWriters();
+    void otherProgramsLock_data();
+    void otherProgramsLock();
     void fileSizeLimit_data();
     void fileSizeLimit();
     void faultyMedium_data();
     void faultyMedium();
+    void driveGone_data();
+    void driveGone();
     void fatAttributesKept();
     void oddFiles_data();
     void oddFiles();
@@ -249,6 +254,77 @@ void TestProfileFaults::concurrentWriters()
     QCOMPARE(entries(dir.path()), QStringList{ profileName });
 }
 
+void TestProfileFaults::otherProgramsLock_data()
+{
+    QTest::addColumn<QString>("locked"); // "." for the folder
+    QTest::addColumn<int>("holdMs");
+    QTest::addColumn<QString>("created"); // by the holder, under its lock
+    QTest::addColumn<QString>("reason"); // empty: the write succeeds
+    QTest::addColumn<QStringList>("after");
+
+    const QStringList profile{ profileName };
+    QTest::newRow("folder held past the bound")
+        << QStringLiteral(".") << 10000 << QString()
+        << QStringLiteral("another program holds a lock on its folder") << profile;
+    QTest::newRow("file held past the bound")
+        << profileName << 10000 << QString() << QStringLiteral("another program holds a lock on it")
+        << profile;
+    QTest::newRow("folder let go within the bound")
+        << QStringLiteral(".") << 300 << QString() << QString() << profile;
+    QTest::newRow("file let go within the bound")
+        << profileName << 300 << QString() << QString() << profile;
+    // The writer asks for profile.ini while the holder creates PROFILE.INI:
+    // the name is matched once the lock is the writer's, so one file results.
+    QTest::newRow("other spelling created under the lock")
+        << QStringLiteral(".") << 300 << QStringLiteral("PROFILE.INI") << QString()
+        << QStringList{ QStringLiteral("PROFILE.INI") };
+}
+
+// Another program's flock on the folder or on the file: a write waits for it
+// about 2 s at most, then fails with the file as it was.
+void TestProfileFaults::otherProgramsLock()
+{
+    QFETCH(QString, locked);
+    QFETCH(int, holdMs);
+    QFETCH(QString, created);
+    QFETCH(QString, reason);
+    QFETCH(QStringList, after);
+
+    QTemporaryDir dir;
+    useDrive(dir.path());
+    const QByteArray before("[S]\r\nK=old\r\n");
+    if (created.isEmpty())
+        QVERIFY(writeFile(dir.filePath(profileName), before));
+    QProcess holder;
+    QStringList arguments{ QStringLiteral("hold"), dir.path(), locked, QString::number(holdMs) };
+    if (!created.isEmpty())
+        arguments << created;
+    holder.start(QStringLiteral(PROFILEWRITER), arguments);
+    QVERIFY(holder.waitForStarted());
+    QVERIFY(holder.waitForReadyRead(10000));
+    QCOMPARE(holder.readLine(), QByteArray("held\n"));
+
+    QElapsedTimer timer;
+    timer.start();
+    const bool ok = platform::WritePrivateProfileStringA("S", "K", "new", FaultSequence::profile());
+    const qint64 elapsed = timer.elapsed();
+    holder.closeWriteChannel();
+    QVERIFY(holder.waitForFinished(10000));
+    QCOMPARE(holder.exitCode(), 0);
+
+    QVERIFY2(elapsed < 3000, qPrintable(QStringLiteral("the write took %1 ms").arg(elapsed)));
+    QCOMPARE(entries(dir.path()), after);
+    if (reason.isEmpty()) {
+        QVERIFY(ok);
+        QVERIFY(readFile(dir.filePath(after.first())).contains("K=new"));
+    } else {
+        QVERIFY(!ok);
+        QVERIFY2(elapsed >= 1500, qPrintable(QStringLiteral("gave up after %1 ms").arg(elapsed)));
+        QCOMPARE(platform::lastProfileError(), reason);
+        QCOMPARE(readFile(dir.filePath(profileName)), before);
+    }
+}
+
 void TestProfileFaults::fileSizeLimit_data()
 {
     const QByteArray before = FaultSequence::mediumContent();
@@ -262,8 +338,10 @@ void TestProfileFaults::fileSizeLimit_data()
     QTest::newRow("exactly the new file") << size << true;
 }
 
-// RLIMIT_FSIZE, SIGXFSZ ignored, in a child, at the edges: the write succeeds
-// only where the whole new file fits, and is not refused where it does.
+// RLIMIT_FSIZE in a child that has run the program's start routine, at the
+// edges: the write succeeds only where the whole new file fits, is not
+// refused where it does, and a write that does not fit is reported, not
+// ended by SIGXFSZ.
 void TestProfileFaults::fileSizeLimit()
 {
     QFETCH(qint64, limit);
@@ -337,6 +415,45 @@ void TestProfileFaults::faultyMedium()
         QCOMPARE(result[3], sha1(expected));
     else
         QCOMPARE(QString::fromUtf8(result[4]), errorText(error));
+}
+
+void TestProfileFaults::driveGone_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("entries"); // of the drive's folder afterwards
+    QTest::newRow("table built from the mounts, volume unmounted")
+        << QStringLiteral("built") << QString();
+    QTest::newRow("table installed, volume unmounted") << QStringLiteral("installed") << QString();
+    QTest::newRow("table installed, another volume mounted in its place")
+        << QStringLiteral("replaced") << QString();
+}
+
+// A volume taken away while the table stands: its folder stays, bare or
+// holding another volume, and a write there is no success and leaves nothing;
+// a read finds nothing.
+void TestProfileFaults::driveGone()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, entries);
+
+    QTemporaryDir dir;
+    QProcess child;
+    child.start(QStringLiteral(PROFILEWRITER), { QStringLiteral("gone"), dir.path(), how });
+    QVERIFY(child.waitForFinished(30000));
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    if (child.exitCode() == 77)
+        QSKIP("no mount namespace to mount a volume in (needs root or user namespaces)");
+    QCOMPARE(child.exitCode(), 0);
+
+    QByteArray output = child.readAllStandardOutput();
+    output.chop(1);
+    const QList<QByteArray> result = output.split('\t');
+    QCOMPARE(result.size(), 5);
+    QCOMPARE(result[0], QByteArray("1"));
+    QCOMPARE(result[1], QByteArray("0"));
+    QCOMPARE(QString::fromUtf8(result[2]), QStringLiteral("the drive is no longer there"));
+    QCOMPARE(QString::fromUtf8(result[3]), entries);
+    QCOMPARE(result[4], QByteArray("missing"));
 }
 
 // FAT keeps hidden and system as attributes of the file, which Linux shows

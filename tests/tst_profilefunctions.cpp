@@ -2,15 +2,17 @@
 
 #include "platform/drives.h"
 #include "platform/profilefunctions.h"
+#include "platform/runtime.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include <csignal>
 #include <cstring>
+#include <ctime>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -33,8 +35,13 @@ private slots:
     void readsAfreshAtEveryCall();
     void write_data();
     void write();
+    void keepsOwnerAndPermissionBits_data();
     void keepsOwnerAndPermissionBits();
     void replacesTemporaryFileLeftByKilledWriter();
+    void temporaryNamesInTheWay_data();
+    void temporaryNamesInTheWay();
+    void links_data();
+    void links();
     void failures_data();
     void failures();
     void fullDisk_data();
@@ -50,6 +57,7 @@ private:
 
     QList<Drive> m_savedDrives;
     std::unique_ptr<QTemporaryDir> m_drive;
+    std::unique_ptr<QTemporaryDir> m_outside; // beside the drive, on no drive
 };
 
 void TestProfileFunctions::put(const QString &name, const QByteArray &bytes) const
@@ -89,7 +97,8 @@ void TestProfileFunctions::initTestCase()
 void TestProfileFunctions::init()
 {
     m_drive = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_drive->isValid());
+    m_outside = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_drive->isValid() && m_outside->isValid());
     setDrives({ Drive{ QLatin1Char('D'), m_drive->path(), QStringLiteral("Test") } });
 }
 
@@ -100,6 +109,7 @@ void TestProfileFunctions::cleanup()
         QFile::setPermissions(host(QStringLiteral("desktop.ini")),
                               QFile::ReadOwner | QFile::WriteOwner);
     m_drive.reset();
+    m_outside.reset();
     setDrives(m_savedDrives);
 }
 
@@ -230,21 +240,38 @@ void TestProfileFunctions::write()
     QCOMPARE(entries(), QStringList{ name });
 }
 
+void TestProfileFunctions::keepsOwnerAndPermissionBits_data()
+{
+    QTest::addColumn<uint>("before");
+    QTest::addColumn<uint>("after");
+    QTest::newRow("permission bits kept") << 0604u << 0604u;
+    QTest::newRow("setuid dropped") << 04755u << 0755u;
+    QTest::newRow("setgid dropped") << 02664u << 0664u;
+    QTest::newRow("sticky dropped") << 01666u << 0666u;
+}
+
+// Root may give the old file any owner; the test runs the owner part only as
+// root. A profile file is no program: setuid, setgid and sticky do not stay.
 void TestProfileFunctions::keepsOwnerAndPermissionBits()
 {
+    QFETCH(uint, before);
+    QFETCH(uint, after);
     const QString name = QStringLiteral("desktop.ini");
     const QByteArray path = QFile::encodeName(host(name));
     put(name, "[S]\r\nK=old\r\n");
-    QCOMPARE(::chmod(path.constData(), 0604), 0);
     const bool root = ::geteuid() == 0;
     if (root)
         QCOMPARE(::chown(path.constData(), 4321, 4322), 0);
+    QCOMPARE(::chmod(path.constData(), mode_t(before)), 0);
+    struct stat status;
+    QCOMPARE(::stat(path.constData(), &status), 0);
+    if ((status.st_mode & 07777) != before)
+        QSKIP("this file system or user cannot set these bits");
 
     QVERIFY(WritePrivateProfileStringA("S", "K", "V", "D:\\desktop.ini"));
     QCOMPARE(contents(name), QByteArray("[S]\r\nK=V\r\n"));
-    struct stat status;
     QCOMPARE(::stat(path.constData(), &status), 0);
-    QCOMPARE(status.st_mode & 07777, mode_t(0604));
+    QCOMPARE(uint(status.st_mode & 07777), after);
     if (root) {
         QCOMPARE(status.st_uid, uid_t(4321));
         QCOMPARE(status.st_gid, gid_t(4322));
@@ -260,6 +287,155 @@ void TestProfileFunctions::replacesTemporaryFileLeftByKilledWriter()
     QVERIFY(WritePrivateProfileStringA("S", "K", "V", "D:\\desktop.ini"));
     QCOMPARE(contents(QStringLiteral("desktop.ini")), QByteArray("[S]\r\nK=V\r\n"));
     QCOMPARE(entries(), QStringList{ QStringLiteral("desktop.ini") });
+}
+
+void TestProfileFunctions::temporaryNamesInTheWay_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("folder"); // else a file
+    QTest::addColumn<int>("ageSeconds");
+    QTest::addColumn<bool>("stays");
+
+    QTest::newRow("folder at the temporary name")
+        << QStringLiteral(".desktop.ini.velvane-new") << true << 0 << true;
+    QTest::newRow("unique name left by a killed writer a minute ago")
+        << QStringLiteral(".desktop.ini.velvane-new-3kq9x2") << false << 61 << false;
+    QTest::newRow("unique name of a writer still at work")
+        << QStringLiteral(".desktop.ini.velvane-new-7fz01c") << false << 5 << true;
+    QTest::newRow("old unique name of another file")
+        << QStringLiteral(".autorun.inf.velvane-new-3kq9x2") << false << 600 << true;
+}
+
+// Something at a temporary name: the write still succeeds, what is not ours
+// or may still be in use stays, and a killed writer's leftover goes.
+void TestProfileFunctions::temporaryNamesInTheWay()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, folder);
+    QFETCH(int, ageSeconds);
+    QFETCH(bool, stays);
+
+    put(QStringLiteral("desktop.ini"), "[S]\r\nK=old\r\n");
+    if (folder) {
+        QVERIFY(QDir(m_drive->path()).mkdir(name));
+    } else {
+        put(name, "[S]\r\nK=torn");
+        const timespec times[2]
+            = { { std::time(nullptr) - ageSeconds, 0 }, { std::time(nullptr) - ageSeconds, 0 } };
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(host(name)).constData(), times, 0), 0);
+    }
+
+    QVERIFY2(WritePrivateProfileStringA("S", "K", "V", "D:\\desktop.ini"),
+             qPrintable(lastProfileError()));
+    QCOMPARE(contents(QStringLiteral("desktop.ini")), QByteArray("[S]\r\nK=V\r\n"));
+    QStringList expected{ QStringLiteral("desktop.ini") };
+    if (stays)
+        expected << name;
+    expected.sort();
+    QCOMPARE(entries(), expected);
+}
+
+enum Link {
+    FileOutside,
+    DanglingLink,
+    FolderOutside,
+    FolderOutsideOnTheWay,
+    FileInside,
+    FolderInside
+};
+Q_DECLARE_METATYPE(Link)
+
+void TestProfileFunctions::links_data()
+{
+    QTest::addColumn<Link>("link");
+    QTest::addColumn<QByteArray>("path");
+    QTest::addColumn<QString>("reason"); // empty: the write succeeds
+    QTest::addColumn<QByteArray>("read");
+
+    const QByteArray file("D:\\desktop.ini");
+    const QString isLink = QStringLiteral("it is a link, not a file");
+    QTest::newRow("link to a file outside the drive")
+        << FileOutside << file << isLink << QByteArray("default");
+    QTest::newRow("dangling link") << DanglingLink << file << isLink << QByteArray("default");
+    QTest::newRow("link to a folder outside the drive")
+        << FolderOutside << file << isLink << QByteArray("default");
+    QTest::newRow("folder on the way links out of the drive")
+        << FolderOutsideOnTheWay << QByteArray("D:\\Link\\desktop.ini")
+        << QStringLiteral("D:\\Link is a link out of the drive") << QByteArray("default");
+    QTest::newRow("link to a file inside the drive")
+        << FileInside << file << isLink << QByteArray("inside");
+    QTest::newRow("folder on the way links inside the drive")
+        << FolderInside << QByteArray("D:\\Link\\desktop.ini") << QString() << QByteArray("V");
+}
+
+// A write follows no link to its file and no folder link out of the drive; a
+// read follows links only while they stay inside. Nothing outside is created,
+// read into the drive or changed, and a refused link stays as it was.
+void TestProfileFunctions::links()
+{
+    QFETCH(Link, link);
+    QFETCH(QByteArray, path);
+    QFETCH(QString, reason);
+    QFETCH(QByteArray, read);
+
+    const QByteArray secret("[S]\r\nK=secret\r\n");
+    QFile outsideFile(m_outside->filePath(QStringLiteral("desktop.ini")));
+    QVERIFY(outsideFile.open(QIODevice::WriteOnly));
+    outsideFile.write(secret);
+    outsideFile.close();
+    QCOMPARE(::chmod(QFile::encodeName(outsideFile.fileName()).constData(), 0640), 0);
+    QString target;
+    QString linkName = QStringLiteral("desktop.ini");
+    switch (link) {
+    case FileOutside:
+        target = outsideFile.fileName();
+        break;
+    case DanglingLink:
+        target = m_outside->filePath(QStringLiteral("none/desktop.ini"));
+        break;
+    case FolderOutside:
+    case FolderOutsideOnTheWay:
+        target = m_outside->path();
+        break;
+    case FileInside:
+        put(QStringLiteral("real.ini"), "[S]\r\nK=inside\r\n");
+        target = QStringLiteral("real.ini");
+        break;
+    case FolderInside:
+        QVERIFY(QDir(m_drive->path()).mkdir(QStringLiteral("real")));
+        target = QStringLiteral("real");
+        break;
+    }
+    if (link == FolderOutsideOnTheWay || link == FolderInside)
+        linkName = QStringLiteral("link");
+    QVERIFY(QFile::link(target, host(linkName)));
+    const QStringList outsideBefore
+        = QDir(m_outside->path())
+              .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    const QStringList before = entries();
+    const QString linkTarget = QFile::symLinkTarget(host(linkName));
+
+    const bool written = WritePrivateProfileStringA("S", "K", "V", path.constData());
+    char value[16];
+    GetPrivateProfileStringA("S", "K", "default", value, sizeof value, path.constData());
+
+    QCOMPARE(written, reason.isEmpty());
+    if (!written)
+        QCOMPARE(lastProfileError(), reason);
+    QCOMPARE(QByteArray(value), read);
+    QVERIFY(QFileInfo(host(linkName)).isSymLink());
+    QCOMPARE(QFile::symLinkTarget(host(linkName)), linkTarget);
+    if (written)
+        QCOMPARE(contents(QStringLiteral("real/desktop.ini")), QByteArray("[S]\r\nK=V\r\n"));
+    else
+        QCOMPARE(entries(), before);
+    QCOMPARE(QDir(m_outside->path())
+                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+             outsideBefore);
+    QVERIFY(outsideFile.open(QIODevice::ReadOnly));
+    QCOMPARE(outsideFile.readAll(), secret);
+    if (link == FileInside)
+        QCOMPARE(contents(QStringLiteral("real.ini")), QByteArray("[S]\r\nK=inside\r\n"));
 }
 
 enum Fault { NoFault, RegularFileAsParent, FolderAsFile, ReadOnlyFile };
@@ -344,7 +520,8 @@ void TestProfileFunctions::fullDisk_data()
 }
 
 // The disk fills up in a child process: a file-size limit below the new
-// content, with SIGXFSZ ignored so that the write sees EFBIG.
+// content, in a process set up by the program's start routine, so that the
+// write sees EFBIG rather than being ended by SIGXFSZ.
 void TestProfileFunctions::fullDisk()
 {
     QFETCH(QByteArray, old);
@@ -360,7 +537,7 @@ void TestProfileFunctions::fullDisk()
     QVERIFY(child >= 0);
     if (child == 0) {
         ::close(channel[0]);
-        std::signal(SIGXFSZ, SIG_IGN);
+        platform::startRuntime();
         const rlimit limit{ 8, 8 };
         ::setrlimit(RLIMIT_FSIZE, &limit);
         const bool written = WritePrivateProfileStringA("S", "K", "V", "D:\\desktop.ini");
