@@ -18,11 +18,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QScreen>
-#include <QShortcut>
 
 #include <algorithm>
 #include <utility>
@@ -286,10 +286,6 @@ void Form1::build()
         connect(button, &QAbstractButton::clicked, this,
                 [this, handler = handler] { platform::runEvent([&] { (this->*handler)(); }); });
     }
-
-    // Cancel is the window's cancel button: Escape clicks it.
-    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, m_command5, &QAbstractButton::click);
 }
 
 bool Form1::FileExists(const QString &strPath) const
@@ -502,6 +498,17 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
         return true;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+// Cancel is the window's cancel button: an Escape that no control took, as
+// an open list or menu takes it to close itself, clicks it.
+void Form1::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && !(event->modifiers() & ~Qt::KeypadModifier)) {
+        m_command5->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void Form1::closeEvent(QCloseEvent *event)
