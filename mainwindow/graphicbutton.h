@@ -5,7 +5,7 @@
 
 // A command button of the graphical style: its face picture, or its second
 // picture while pressed, centred and clipped to the button, its caption and
-// access key over it.
+// access key over it. Space, Return and keypad Enter click it when focused.
 class GraphicButton : public QPushButton
 {
     Q_OBJECT
@@ -15,6 +15,7 @@ public:
                   QWidget *parent = nullptr);
 
 protected:
+    void keyPressEvent(QKeyEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:
