@@ -489,13 +489,32 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
         platform::runEvent([&] { label1 ? Label1_MouseMove() : Label2_MouseMove(); });
         return true;
     }
-    if (event->type() == QEvent::MouseButtonRelease) {
-        const auto *mouse = static_cast<QMouseEvent *>(event);
+    // A click is a left press and release on the label. The second press of
+    // a double-click starts a double-click, not a click, and the labels have
+    // no handler for that.
+    const auto *mouse = static_cast<QMouseEvent *>(event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        if (mouse->button() == Qt::LeftButton)
+            m_clickStart = watched;
+        return true;
+    case QEvent::MouseButtonDblClick:
+        if (mouse->button() == Qt::LeftButton)
+            m_clickStart = nullptr;
+        return true;
+    case QEvent::MouseButtonRelease: {
         const auto *label = static_cast<QWidget *>(watched);
-        if (mouse->button() == Qt::LeftButton
-            && label->rect().contains(mouse->position().toPoint()))
+        if (mouse->button() != Qt::LeftButton)
+            return true;
+        const bool click
+            = m_clickStart == watched && label->rect().contains(mouse->position().toPoint());
+        m_clickStart = nullptr;
+        if (click)
             platform::runEvent([&] { label1 ? Label1_Click() : Label2_Click(); });
         return true;
+    }
+    default:
+        break;
     }
     return QWidget::eventFilter(watched, event);
 }

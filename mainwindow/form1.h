@@ -100,6 +100,7 @@ private:
     enum class Life { Loaded, Unloading, Unloaded };
     Life m_life = Life::Loaded;
     bool m_centred = false;
+    const QObject *m_clickStart = nullptr; // the label a left press began a click on
 
     GraphicButton *m_command7 = nullptr;
     GraphicButton *m_command6 = nullptr;
