@@ -23,6 +23,7 @@
 #include <QPainter>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QWindow>
 
 #include <algorithm>
 #include <utility>
@@ -481,6 +482,16 @@ void Form1::mouseMoveEvent(QMouseEvent *event)
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == windowHandle()) {
+        if (m_awaitingFrame && (event->type() == QEvent::Expose || event->type() == QEvent::Move)
+            && !windowHandle()->frameMargins().isNull()) {
+            m_awaitingFrame = false;
+            windowHandle()->removeEventFilter(this);
+            centreFrame();
+        }
+        return QWidget::eventFilter(watched, event);
+    }
+
     const bool label1 = watched == m_label1;
     if (!label1 && watched != m_label2)
         return QWidget::eventFilter(watched, event);
@@ -552,16 +563,28 @@ void Form1::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
+// The window opens centred on the screen's available area with its frame. The
+// frame is known only once a window manager has put it on, after the window
+// is shown: until then the window centres as if it had none, and it centres
+// again, once, when it first shows with a frame.
 void Form1::showEvent(QShowEvent *event)
 {
     if (!m_centred) {
         m_centred = true;
-        if (const QScreen *shown = screen()) {
-            QRect place = geometry();
-            place.moveCenter(shown->availableGeometry().center());
-            move(place.topLeft());
-        }
+        centreFrame();
+        m_awaitingFrame = true;
+        windowHandle()->installEventFilter(this);
         Command1()->setFocus();
     }
     QWidget::showEvent(event);
+}
+
+void Form1::centreFrame()
+{
+    QWindow *window = windowHandle();
+    if (const QScreen *shown = screen()) {
+        QRect place = window->frameGeometry();
+        place.moveCenter(shown->availableGeometry().center());
+        window->setFramePosition(place.topLeft());
+    }
 }

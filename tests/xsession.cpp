@@ -308,6 +308,14 @@ QRect XSession::frameOf(unsigned long window) const
                  attributes.height + 2 * attributes.border_width);
 }
 
+QPoint XSession::originOf(unsigned long window) const
+{
+    int x = 0, y = 0;
+    Window child = 0;
+    XTranslateCoordinates(m_display, window, DefaultRootWindow(m_display), 0, 0, &x, &y, &child);
+    return QPoint(x, y);
+}
+
 unsigned long XSession::transientFor(unsigned long window) const
 {
     Window owner = 0;

@@ -45,6 +45,8 @@ public:
     // The window manager's frame around a client window: its outermost
     // ancestor below the root, in root coordinates.
     QRect frameOf(unsigned long window) const;
+    // Where the window's own (0, 0) lies on the root window.
+    QPoint originOf(unsigned long window) const;
     // WM_TRANSIENT_FOR of window, 0 when it has none.
     unsigned long transientFor(unsigned long window) const;
     // The raw _NET_WM_ICON of window (width, height, pixels, one per entry).
