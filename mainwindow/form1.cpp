@@ -6,8 +6,10 @@
 #include "graphicbutton.h"
 #include "textbox.h"
 
+#include "platform/dialogowner.h"
 #include "platform/drives.h"
 #include "platform/fonts.h"
+#include "platform/framecentring.h"
 #include "platform/messagebox.h"
 #include "platform/olecolor.h"
 #include "platform/picture.h"
@@ -23,7 +25,6 @@
 #include <QPainter>
 #include <QRegularExpression>
 #include <QScreen>
-#include <QWindow>
 
 #include <algorithm>
 #include <utility>
@@ -122,8 +123,10 @@ bool isColourDigits(const QString &text)
 
 Form1::Form1()
 {
-    if (!s_defaultInstance)
+    if (!s_defaultInstance) {
         s_defaultInstance = this;
+        platform::setMainWindow(this);
+    }
     build();
 }
 
@@ -154,6 +157,9 @@ void Form1::build()
     setColour(this, QPalette::Window, form.backColor);
     setWindowIcon(QIcon(QString::fromLatin1(form.icon)));
     setMouseTracking(true);
+    // The window opens centred on the screen's available area, with its frame.
+    platform::FrameCentring::install(this,
+                                     [this] { return screen()->availableGeometry().center(); });
     m_picture = QPixmap(QString::fromLatin1(form.picture));
 
     // Six buttons share one face: each picture is decoded once.
@@ -482,16 +488,6 @@ void Form1::mouseMoveEvent(QMouseEvent *event)
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == windowHandle()) {
-        if (m_awaitingFrame && (event->type() == QEvent::Expose || event->type() == QEvent::Move)
-            && !windowHandle()->frameMargins().isNull()) {
-            m_awaitingFrame = false;
-            windowHandle()->removeEventFilter(this);
-            centreFrame();
-        }
-        return QWidget::eventFilter(watched, event);
-    }
-
     const bool label1 = watched == m_label1;
     if (!label1 && watched != m_label2)
         return QWidget::eventFilter(watched, event);
@@ -563,28 +559,11 @@ void Form1::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
-// The window opens centred on the screen's available area with its frame. The
-// frame is known only once a window manager has put it on, after the window
-// is shown: until then the window centres as if it had none, and it centres
-// again, once, when it first shows with a frame.
 void Form1::showEvent(QShowEvent *event)
 {
     if (!m_centred) {
         m_centred = true;
-        centreFrame();
-        m_awaitingFrame = true;
-        windowHandle()->installEventFilter(this);
         Command1()->setFocus();
     }
     QWidget::showEvent(event);
-}
-
-void Form1::centreFrame()
-{
-    QWindow *window = windowHandle();
-    if (const QScreen *shown = screen()) {
-        QRect place = window->frameGeometry();
-        place.moveCenter(shown->availableGeometry().center());
-        window->setFramePosition(place.topLeft());
-    }
 }

@@ -95,13 +95,11 @@ protected:
 private:
     void build();
     void Unload();
-    void centreFrame();
 
     QPixmap m_picture;
     enum class Life { Loaded, Unloading, Unloaded };
     Life m_life = Life::Loaded;
     bool m_centred = false;
-    bool m_awaitingFrame = false;
     const QObject *m_clickStart = nullptr; // the label a left press began a click on
 
     GraphicButton *m_command7 = nullptr;

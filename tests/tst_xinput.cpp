@@ -20,23 +20,6 @@ namespace {
 
 enum class Opened { Nothing, NothingOnTheList, ListByKeys, ListByMouse, ContextMenu };
 
-// Waits until the window manager has framed the window and it has stopped
-// moving, and Qt knows where it is: until then a click could miss.
-bool waitUntilPlaced(QWidget *window)
-{
-    const XSession &x = *XSession::instance();
-    const WId id = window->winId();
-    for (int tries = 0; tries < 50; ++tries) {
-        const QPoint before = x.originOf(id);
-        QTest::qWait(100);
-        const QPoint after = x.originOf(id);
-        if (before == after && after == window->mapToGlobal(QPoint())
-            && x.frameOf(id).height() > window->height())
-            return true;
-    }
-    return false;
-}
-
 QPoint centreOf(const QWidget *widget)
 {
     return widget->mapToGlobal(widget->rect().center());
@@ -85,7 +68,7 @@ void TestXInput::init()
     m_form = std::make_unique<Form1>();
     m_form->show();
     QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
-    QVERIFY(waitUntilPlaced(m_form.get()));
+    QVERIFY(XSession::instance()->waitUntilPlaced(m_form.get()));
 }
 
 void TestXInput::cleanup()

@@ -4,7 +4,9 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QTest>
 #include <QThread>
+#include <QWidget>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -306,6 +308,20 @@ QRect XSession::frameOf(unsigned long window) const
         return {};
     return QRect(attributes.x, attributes.y, attributes.width + 2 * attributes.border_width,
                  attributes.height + 2 * attributes.border_width);
+}
+
+bool XSession::waitUntilPlaced(QWidget *window) const
+{
+    const WId id = window->winId();
+    for (int tries = 0; tries < 50; ++tries) {
+        const QPoint before = originOf(id);
+        QTest::qWait(100);
+        const QPoint after = originOf(id);
+        if (before == after && after == window->mapToGlobal(QPoint())
+            && frameOf(id).height() > window->height())
+            return true;
+    }
+    return false;
 }
 
 QPoint XSession::originOf(unsigned long window) const

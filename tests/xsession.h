@@ -8,6 +8,8 @@
 
 #include <sys/types.h>
 
+class QWidget;
+
 // A private X server (Xvfb) with a window manager (openbox) on it, and input
 // sent through XTEST, which the server delivers as if a user typed and
 // clicked: Qt drops events sent to a window by other clients, so only these
@@ -45,6 +47,9 @@ public:
     // The window manager's frame around a client window: its outermost
     // ancestor below the root, in root coordinates.
     QRect frameOf(unsigned long window) const;
+    // Waits until the window manager has framed window and it has stopped
+    // moving, with Qt knowing where it is: until then a click could miss.
+    bool waitUntilPlaced(QWidget *window) const;
     // Where the window's own (0, 0) lies on the root window.
     QPoint originOf(unsigned long window) const;
     // WM_TRANSIENT_FOR of window, 0 when it has none.
