@@ -258,6 +258,12 @@ void TestXDialogs::boxesAfterBoxes()
     }
     if (action == QLatin1String("Colour"))
         QCOMPARE(shown.at(0).startColour, QColor(Qt::black));
+    if (action == QLatin1String("Apply")) {
+        QVERIFY2(shown.at(1).text.startsWith(QString::fromUtf16(
+                     u"Run-time error '5':\r\rThe name \"D:\\\u0100.ico\" holds the character "
+                     u"\"\u0100\" (U+0100)")),
+                 qPrintable(shown.at(1).text));
+    }
     if (action == QLatin1String("Choose"))
         QVERIFY(shown.at(1).text.contains(QLatin1String("'481'")));
 }
