@@ -499,22 +499,23 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
     // A click is a left press and release on the label. The second press of
     // a double-click starts a double-click, not a click, and the labels have
     // no handler for that.
-    const auto *mouse = static_cast<QMouseEvent *>(event);
+    const auto leftButton
+        = [event] { return static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton; };
     switch (event->type()) {
     case QEvent::MouseButtonPress:
-        if (mouse->button() == Qt::LeftButton)
+        if (leftButton())
             m_clickStart = watched;
         return true;
     case QEvent::MouseButtonDblClick:
-        if (mouse->button() == Qt::LeftButton)
+        if (leftButton())
             m_clickStart = nullptr;
         return true;
     case QEvent::MouseButtonRelease: {
-        const auto *label = static_cast<QWidget *>(watched);
-        if (mouse->button() != Qt::LeftButton)
+        if (!leftButton())
             return true;
-        const bool click
-            = m_clickStart == watched && label->rect().contains(mouse->position().toPoint());
+        const auto *label = static_cast<QWidget *>(watched);
+        const QPoint at = static_cast<QMouseEvent *>(event)->position().toPoint();
+        const bool click = m_clickStart == watched && label->rect().contains(at);
         m_clickStart = nullptr;
         if (click)
             platform::runEvent([&] { label1 ? Label1_Click() : Label2_Click(); });

@@ -146,9 +146,10 @@ QList<QUrl> openDialogSidebar()
     return urls;
 }
 
-// The dialog starts as openDialogStart says. A confirmed file is named back as a drive
-// path; one that no drive holds raises "Path/File access error" (75), naming
-// it, and leaves FileName. A cancel leaves FileName and raises nothing.
+// The dialog starts as openDialogStart says. A confirmed file is named back
+// as a drive path; one that no drive holds raises "Path/File access error"
+// (75), naming it, and leaves FileName. A cancel leaves FileName and raises
+// nothing.
 void CommonDialog::ShowOpen()
 {
     const std::optional<QString> chosen = chooser().chooseFile(
