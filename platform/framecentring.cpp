@@ -58,16 +58,18 @@ void FrameCentring::timerEvent(QTimerEvent *event)
 }
 
 // While the window manager puts the frame on, Qt may read passing sizes of
-// it: only the same size on two looks in a row counts.
+// it: only the same size on two looks in a row counts. A window that takes
+// its final size after it shows (a message box lays itself out then) centres
+// again at each new size while the watch lasts.
 void FrameCentring::centreOnceFramed()
 {
     QWindow *handle = m_window->windowHandle();
     const QMargins margins = handle ? handle->frameMargins() : QMargins();
     const bool settled = !margins.isNull() && margins == m_lastMargins;
     m_lastMargins = margins;
-    if (!settled)
+    if (!settled || handle->size() == m_centredSize)
         return;
-    stopWatching();
+    m_centredSize = handle->size();
     centre();
 }
 

@@ -4,6 +4,7 @@
 #include <QMargins>
 #include <QObject>
 #include <QPoint>
+#include <QSize>
 
 #include <functional>
 
@@ -14,8 +15,8 @@ namespace platform {
 // Centres a top-level window with its frame on a point when it is first
 // shown. The frame is known only once a window manager has put it on, after
 // the window is shown: until then the window centres as if it had none, and
-// it centres again, once, when it first shows with a frame. The whole frame
-// is kept on the screen's available area.
+// it centres again when it first shows with a frame, and at each new size
+// it takes soon after. The whole frame is kept on the screen's available area.
 class FrameCentring : public QObject
 {
     Q_OBJECT
@@ -44,6 +45,7 @@ private:
     QBasicTimer m_watch; // for two seconds after the showing
     int m_looks = 0;
     QMargins m_lastMargins;
+    QSize m_centredSize; // the size the window was last centred at, once framed
 };
 
 } // namespace platform
