@@ -39,6 +39,8 @@ struct Shown
     bool active = false; // took the keyboard, so that Return answered it
     QString columnsCut; // a file dialog's columns narrower than their entries
     QColor startColour; // a colour dialog's
+    QString folder; // a file dialog's, and its side list
+    QList<QUrl> sidebar;
 };
 
 QPoint centreOf(const QWidget *widget)
@@ -148,8 +150,11 @@ Shown TestXDialogs::read(QWidget *modal) const
         if (button->isVisible() && !button->icon().isNull())
             ++shown.buttonsWithIcons;
     }
-    if (auto *files = qobject_cast<QFileDialog *>(modal))
+    if (auto *files = qobject_cast<QFileDialog *>(modal)) {
         shown.columnsCut = cutColumns(files);
+        shown.folder = files->directory().absolutePath();
+        shown.sidebar = files->sidebarUrls();
+    }
     if (auto *colours = qobject_cast<QColorDialog *>(modal))
         shown.startColour = colours->currentColor();
     return shown;
@@ -272,8 +277,13 @@ void TestXDialogs::boxesAfterBoxes()
                      u"\"\u0100\" (U+0100)")),
                  qPrintable(shown.at(1).text));
     }
-    if (action == QLatin1String("Choose"))
+    if (action == QLatin1String("Choose")) {
+        QCOMPARE(shown.at(0).folder, m_drives.hostFolder(QChar('D')));
+        const QList<QUrl> sidebar{ QUrl::fromLocalFile(QDir::homePath()),
+                                   QUrl::fromLocalFile(m_drives.hostFolder(QChar('D'))) };
+        QCOMPARE(shown.at(0).sidebar, sidebar);
         QVERIFY(shown.at(1).text.contains(QLatin1String("'481'")));
+    }
 }
 
 VELVANE_XSESSION_TEST_MAIN(TestXDialogs)
