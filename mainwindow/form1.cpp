@@ -6,8 +6,10 @@
 #include "graphicbutton.h"
 #include "textbox.h"
 
+#include "platform/dialogowner.h"
 #include "platform/drives.h"
 #include "platform/fonts.h"
+#include "platform/framecentring.h"
 #include "platform/messagebox.h"
 #include "platform/olecolor.h"
 #include "platform/picture.h"
@@ -18,11 +20,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QScreen>
-#include <QShortcut>
 
 #include <algorithm>
 #include <utility>
@@ -133,8 +135,10 @@ bool isColourDigits(const QString &text)
 
 Form1::Form1()
 {
-    if (!s_defaultInstance)
+    if (!s_defaultInstance) {
         s_defaultInstance = this;
+        platform::setMainWindow(this);
+    }
     build();
 }
 
@@ -165,6 +169,9 @@ void Form1::build()
     setColour(this, QPalette::Window, form.backColor);
     setWindowIcon(QIcon(QString::fromLatin1(form.icon)));
     setMouseTracking(true);
+    // The window opens centred on the screen's available area, with its frame.
+    platform::FrameCentring::install(this,
+                                     [this] { return screen()->availableGeometry().center(); });
     m_picture = QPixmap(QString::fromLatin1(form.picture));
 
     // Six buttons share one face: each picture is decoded once.
@@ -297,10 +304,6 @@ void Form1::build()
         connect(button, &QAbstractButton::clicked, this,
                 [this, handler = handler] { platform::runEvent([&] { (this->*handler)(); }); });
     }
-
-    // Cancel is the window's cancel button: Escape clicks it.
-    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, m_command5, &QAbstractButton::click);
 }
 
 bool Form1::FileExists(const QString &strPath) const
@@ -505,15 +508,46 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
         platform::runEvent([&] { label1 ? Label1_MouseMove() : Label2_MouseMove(); });
         return true;
     }
-    if (event->type() == QEvent::MouseButtonRelease) {
-        const auto *mouse = static_cast<QMouseEvent *>(event);
+    // A click is a left press and release on the label. The second press of
+    // a double-click starts a double-click, not a click, and the labels have
+    // no handler for that.
+    const auto leftButton
+        = [event] { return static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton; };
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        if (leftButton())
+            m_clickStart = watched;
+        return true;
+    case QEvent::MouseButtonDblClick:
+        if (leftButton())
+            m_clickStart = nullptr;
+        return true;
+    case QEvent::MouseButtonRelease: {
+        if (!leftButton())
+            return true;
         const auto *label = static_cast<QWidget *>(watched);
-        if (mouse->button() == Qt::LeftButton
-            && label->rect().contains(mouse->position().toPoint()))
+        const QPoint at = static_cast<QMouseEvent *>(event)->position().toPoint();
+        const bool click = m_clickStart == watched && label->rect().contains(at);
+        m_clickStart = nullptr;
+        if (click)
             platform::runEvent([&] { label1 ? Label1_Click() : Label2_Click(); });
         return true;
     }
+    default:
+        break;
+    }
     return QWidget::eventFilter(watched, event);
+}
+
+// Cancel is the window's cancel button: an Escape that no control took, as
+// an open list or menu takes it to close itself, clicks it.
+void Form1::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && !(event->modifiers() & ~Qt::KeypadModifier)) {
+        m_command5->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void Form1::closeEvent(QCloseEvent *event)
@@ -542,11 +576,6 @@ void Form1::showEvent(QShowEvent *event)
 {
     if (!m_centred) {
         m_centred = true;
-        if (const QScreen *shown = screen()) {
-            QRect place = geometry();
-            place.moveCenter(shown->availableGeometry().center());
-            move(place.topLeft());
-        }
         Command1()->setFocus();
     }
     QWidget::showEvent(event);

@@ -88,6 +88,7 @@ public:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -100,6 +101,7 @@ private:
     enum class Life { Loaded, Unloading, Unloaded };
     Life m_life = Life::Loaded;
     bool m_centred = false;
+    const QObject *m_clickStart = nullptr; // the label a left press began a click on
 
     // A control deleted from outside the form reads as none, never as a
     // dangling pointer.

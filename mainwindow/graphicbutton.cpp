@@ -1,5 +1,6 @@
 #include "graphicbutton.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
@@ -9,6 +10,18 @@ GraphicButton::GraphicButton(const QString &caption, const QPixmap &face, const 
                              QWidget *parent)
     : QPushButton(caption, parent), m_face(face), m_down(down)
 { }
+
+// A classic window's focused command button takes Return, on the main keys
+// or the keypad, as a click; Qt's buttons do so only inside a dialog.
+void GraphicButton::keyPressEvent(QKeyEvent *event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        && !(event->modifiers() & ~Qt::KeypadModifier)) {
+        click();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
+}
 
 void GraphicButton::paintEvent(QPaintEvent *)
 {

@@ -5,7 +5,7 @@
 
 // A command button of the graphical style: its face picture, or its second
 // picture while pressed, centred and clipped to the button, its caption and
-// access key over it.
+// access key over it. Space, Return and keypad Enter click it when focused.
 class GraphicButton : public QPushButton
 {
     Q_OBJECT
@@ -18,6 +18,7 @@ public:
     QPixmap down() const { return m_down; }
 
 protected:
+    void keyPressEvent(QKeyEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:

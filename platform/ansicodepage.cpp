@@ -74,15 +74,43 @@ std::optional<QByteArray> toAnsi(const QString &text)
     return bytes;
 }
 
-// The bytes of text; error 5 when one of its characters has none.
+// The first character of text that 1252 has no byte for, as the user can
+// find it: the character itself in quotes where it can be seen, and always
+// its Unicode number.
+QString firstUnmappable(const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (ansiByte(text.at(i).unicode()) >= 0)
+            continue;
+        char32_t code = text.at(i).unicode();
+        qsizetype length = 1;
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size()
+            && text.at(i + 1).isLowSurrogate()) {
+            code = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
+            length = 2;
+        }
+        const QString number
+            = QStringLiteral("U+%1").arg(uint(code), 4, 16, QLatin1Char('0')).toUpper();
+        const bool visible = QChar::isPrint(code) && !QChar::isSpace(code);
+        return visible ? QStringLiteral("\"%1\" (%2)").arg(text.mid(i, length), number) : number;
+    }
+    return QString();
+}
+
+// The bytes of text; error 5 when one of its characters has none, with a
+// description that names the character and the name it is in, and says how
+// to get past it.
 QByteArray toAnsiOrRaise(const QString &text)
 {
     std::optional<QByteArray> bytes = toAnsi(text);
     if (!bytes) {
         raiseError(InvalidProcedureCall,
-                   QStringLiteral("Invalid procedure call or argument: \"%1\" holds a character "
-                                  "that the ANSI code page (Windows-1252) cannot hold")
-                       .arg(text));
+                   QStringLiteral("The name \"%1\" holds the character %2, which cannot be "
+                                  "written in Windows-1252, the character set of the files "
+                                  "this program writes for Windows.\r\rRename the file or folder "
+                                  "so that its name does without that character, then choose "
+                                  "it again.")
+                       .arg(text, firstUnmappable(text)));
     }
     return *bytes;
 }

@@ -18,7 +18,8 @@ QString fromAnsi(const QByteArray &bytes);
 std::optional<QByteArray> toAnsi(const QString &text);
 
 // As toAnsi, but a character 1252 cannot hold raises run-time error 5, whose
-// description names the text.
+// description names the first such character, the text it is in, and that
+// renaming helps.
 QByteArray toAnsiOrRaise(const QString &text);
 
 // As Windows converts for a caller of an "A" function: a character 1252

@@ -1,13 +1,19 @@
 #include "commondialog.h"
 
+#include "dialogowner.h"
 #include "drives.h"
 #include "olecolor.h"
 #include "runtimeerror.h"
 
-#include <QApplication>
 #include <QColorDialog>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QScreen>
+#include <QTreeView>
+#include <QUrl>
 
 namespace platform {
 
@@ -28,15 +34,29 @@ public:
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
         dialog.setNameFilters(nameFilters);
-        if (!start.isEmpty()) {
-            const QFileInfo info(start);
-            if (info.isDir()) {
-                dialog.setDirectory(start);
-            } else {
-                dialog.setDirectory(info.absolutePath());
-                dialog.selectFile(info.fileName());
-            }
+        dialog.setViewMode(QFileDialog::Detail);
+        dialog.setSidebarUrls(openDialogSidebar());
+        dressDialog(&dialog, parent);
+        const QFileInfo info(start);
+        if (info.isDir()) {
+            dialog.setDirectory(start);
+        } else {
+            dialog.setDirectory(info.absolutePath());
+            dialog.selectFile(info.fileName());
         }
+        // Each column as wide as its widest entry, the names taking the rest,
+        // in a dialog wide enough for all of them.
+        if (auto *details = dialog.findChild<QTreeView *>(QStringLiteral("treeView"))) {
+            QHeaderView *header = details->header();
+            header->setStretchLastSection(false);
+            header->setSectionResizeMode(QHeaderView::ResizeToContents);
+            header->setSectionResizeMode(0, QHeaderView::Stretch);
+        }
+        QSize size(dialog.fontMetrics().averageCharWidth() * 120,
+                   dialog.fontMetrics().height() * 36);
+        if (const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
+            size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
+        dialog.resize(size.expandedTo(dialog.minimumSizeHint()));
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return std::nullopt;
         return dialog.selectedFiles().constFirst();
@@ -46,6 +66,7 @@ public:
     {
         QColorDialog dialog(start, parent);
         dialog.setOption(QColorDialog::DontUseNativeDialog);
+        dressDialog(&dialog, parent);
         if (dialog.exec() != QDialog::Accepted)
             return std::nullopt;
         return dialog.selectedColor();
@@ -66,7 +87,7 @@ DialogChooser &chooser()
 
 QWidget *parentFor(QWidget *owner)
 {
-    return owner ? owner : QApplication::activeWindow();
+    return owner ? owner : dialogOwner();
 }
 
 } // namespace
@@ -101,15 +122,38 @@ QStringList qtNameFilters(const QString &filter)
     return result;
 }
 
-// The dialog starts at FileName's host path when FileName names one, so that
-// the last choice is offered again. A confirmed file is named back as a drive
-// path; one that no drive holds raises "Path/File access error" (75), naming
-// it, and leaves FileName. A cancel leaves FileName and raises nothing.
+// A name on a drive whose folder is there starts in that folder, offering the
+// name (the last choice, in its own capitals where the drive holds it); a
+// folder starts in itself. Anything else starts in the home folder.
+QString openDialogStart(const QString &fileName)
+{
+    const QString path = hostPath(fileName);
+    if (!path.isEmpty()) {
+        const QFileInfo info(path);
+        if (info.isDir() || info.dir().exists())
+            return path;
+    }
+    return QDir::homePath();
+}
+
+// Home first, where the dialog starts without a name, then each drive's root
+// in the order of its letter.
+QList<QUrl> openDialogSidebar()
+{
+    QList<QUrl> urls{ QUrl::fromLocalFile(QDir::homePath()) };
+    for (const Drive &drive : drives())
+        urls.append(QUrl::fromLocalFile(drive.hostFolder));
+    return urls;
+}
+
+// The dialog starts as openDialogStart says. A confirmed file is named back
+// as a drive path; one that no drive holds raises "Path/File access error"
+// (75), naming it, and leaves FileName. A cancel leaves FileName and raises
+// nothing.
 void CommonDialog::ShowOpen()
 {
-    const QString start = FileName.isEmpty() ? QString() : hostPath(FileName);
-    const std::optional<QString> chosen
-        = chooser().chooseFile(parentFor(m_owner), DialogTitle, qtNameFilters(Filter), start);
+    const std::optional<QString> chosen = chooser().chooseFile(
+        parentFor(m_owner), DialogTitle, qtNameFilters(Filter), openDialogStart(FileName));
     if (!chosen)
         return;
     const QString drivePath = windowsPath(*chosen);
@@ -120,11 +164,13 @@ void CommonDialog::ShowOpen()
     FileName = drivePath;
 }
 
-// The dialog starts at Color; a confirmed colour replaces it, a cancel leaves
-// it. Neither raises.
+// The dialog starts on black, whatever Color holds, as the control given no
+// starting colour does; a confirmed colour replaces Color, a cancel leaves it.
+// Neither raises.
 void CommonDialog::ShowColor()
 {
-    const std::optional<QColor> chosen = chooser().chooseColor(parentFor(m_owner), oleColor(Color));
+    const std::optional<QColor> chosen
+        = chooser().chooseColor(parentFor(m_owner), QColor(Qt::black));
     if (chosen)
         Color = toOleColor(*chosen);
 }

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QColor>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
 #include <optional>
 
+class QUrl;
 class QWidget;
 
 namespace platform {
@@ -17,7 +19,8 @@ class DialogChooser
 public:
     virtual ~DialogChooser() = default;
     // nameFilters as Qt writes them ("All image files (*.jpg *.bmp* *.jpeg)");
-    // start is the host path to begin at, empty for none. Returns a host path.
+    // start is the host folder to begin in, or a host file name in the folder
+    // to begin in, offered as the choice. Returns a host path.
     virtual std::optional<QString> chooseFile(QWidget *parent, const QString &title,
                                               const QStringList &nameFilters, const QString &start)
         = 0;
@@ -31,6 +34,12 @@ void setDialogChooser(DialogChooser *chooser);
 // as Qt name filters: one "description (pattern pattern)" per entry.
 QStringList qtNameFilters(const QString &filter);
 
+// The host path the open dialog starts at for a FileName: see ShowOpen.
+QString openDialogStart(const QString &fileName);
+
+// The open dialog's side list: the home folder and each drive's root.
+QList<QUrl> openDialogSidebar();
+
 // The common dialog control: one per window, its properties carrying over
 // between uses.
 class CommonDialog
@@ -43,10 +52,12 @@ public:
     QString FileName; // a Windows drive path
     std::uint32_t Color = 0; // 0x00BBGGRR
 
-    // Modal. A confirmed file sets FileName to its drive path; a cancel leaves
-    // it. A file no drive holds raises an error and leaves FileName.
+    // Modal, starting at FileName's folder when it lies on a drive, else in
+    // the home folder. A confirmed file sets FileName to its drive path; a
+    // cancel leaves it. A file no drive holds raises an error and leaves
+    // FileName.
     void ShowOpen();
-    // Modal. A confirmed colour sets Color; a cancel leaves it.
+    // Modal, starting on black. A confirmed colour sets Color; a cancel leaves it.
     void ShowColor();
 
 private:

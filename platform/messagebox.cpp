@@ -1,6 +1,7 @@
 #include "messagebox.h"
 
-#include <QApplication>
+#include "dialogowner.h"
+
 #include <QMessageBox>
 
 namespace platform {
@@ -64,7 +65,8 @@ MessageBoxStyle messageBoxStyle(int style)
 }
 
 // The installed presenter gets the call as made and its result is returned.
-// Otherwise a modal box over the active window shows the prompt as plain text
+// Otherwise a modal box owned by the main window (or, without one, the active
+// window) shows the prompt as plain text
 // ("&" and "<" as typed); QMessageBox itself turns each CR into a line break,
 // so the prompt is passed with its CRs. Closing the box by any means counts
 // as OK, the one button it has.
@@ -73,7 +75,8 @@ int MsgBox(const QString &prompt, int style, const QString &title)
     if (installedPresenter())
         return installedPresenter()(prompt, style, title);
 
-    QMessageBox box(QApplication::activeWindow());
+    QWidget *owner = dialogOwner();
+    QMessageBox box(owner);
     box.setIcon(qtIcon(messageBoxStyle(style).icon));
     box.setWindowTitle(title.isEmpty() ? applicationTitle() : title);
     box.setTextFormat(Qt::PlainText);
@@ -81,6 +84,7 @@ int MsgBox(const QString &prompt, int style, const QString &title)
     box.setStandardButtons(QMessageBox::Ok);
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(QMessageBox::Ok);
+    dressDialog(&box, owner);
     box.exec();
     return vbOK;
 }

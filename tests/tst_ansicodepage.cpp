@@ -62,25 +62,39 @@ void TestAnsiCodePage::everyByteRoundTrips()
     QCOMPARE(*encoded, all);
 }
 
+// named: how the description names the first character that has no byte.
 void TestAnsiCodePage::unmappable_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("lossy");
+    QTest::addColumn<QString>("named");
     QTest::newRow("C1 control whose byte holds the euro sign")
-        << QString::fromUtf16(u"a\u0080b") << QByteArray("a?b");
+        << QString::fromUtf16(u"a\u0080b") << QByteArray("a?b") << QStringLiteral("U+0080");
     QTest::newRow("Latin Extended letter")
-        << QString::fromUtf16(u"D:\\\u0100.jpg") << QByteArray("D:\\?.jpg");
-    QTest::newRow("Cyrillic and CJK") << QString::fromUtf16(u"\u0416\u4E2D") << QByteArray("??");
+        << QString::fromUtf16(u"D:\\\u0100.jpg") << QByteArray("D:\\?.jpg")
+        << QString::fromUtf16(u"\"\u0100\" (U+0100)");
+    QTest::newRow("Cyrillic and CJK") << QString::fromUtf16(u"\u0416\u4E2D") << QByteArray("??")
+                                      << QString::fromUtf16(u"\"\u0416\" (U+0416)");
+    QTest::newRow("the first one after letters 1252 holds")
+        << QString::fromUtf16(u"D:\\Caf\u00E9 \u0141\u00F3d\u017A \u0159.jpg")
+        << QByteArray("D:\\Caf\xE9 ?\xF3"
+                      "d? ?.jpg")
+        << QString::fromUtf16(u"\"\u0141\" (U+0141)");
     QTest::newRow("character outside the BMP is one question mark")
-        << QString::fromUtf16(u"x\U0001F600y") << QByteArray("x?y");
-    QTest::newRow("lone high surrogate") << QString::fromUtf16(u"x\xD83D") << QByteArray("x?");
-    QTest::newRow("lone low surrogate") << QString::fromUtf16(u"\xDE00x") << QByteArray("?x");
+        << QString::fromUtf16(u"x\U0001F600y") << QByteArray("x?y")
+        << QString::fromUtf16(u"\"\U0001F600\" (U+1F600)");
+    QTest::newRow("lone high surrogate")
+        << QString::fromUtf16(u"x\xD83D") << QByteArray("x?") << QStringLiteral("U+D83D");
+    QTest::newRow("lone low surrogate")
+        << QString::fromUtf16(u"\xDE00x") << QByteArray("?x") << QStringLiteral("U+DE00");
 }
 
+// The description says which character, in which name, and what to do.
 void TestAnsiCodePage::unmappable()
 {
     QFETCH(QString, text);
     QFETCH(QByteArray, lossy);
+    QFETCH(QString, named);
     QVERIFY(!toAnsi(text));
     QCOMPARE(toAnsiLossy(text), lossy);
     try {
@@ -88,7 +102,13 @@ void TestAnsiCodePage::unmappable()
         QFAIL("no run-time error raised");
     } catch (const RuntimeError &error) {
         QCOMPARE(error.number(), int(InvalidProcedureCall));
-        QVERIFY2(error.description().contains(text), qPrintable(error.description()));
+        const QString description = error.description();
+        QVERIFY2(description.contains(QLatin1Char('"') + text + QLatin1Char('"')),
+                 qPrintable(description));
+        QVERIFY2(description.contains(QStringLiteral("the character ") + named + QLatin1Char(',')),
+                 qPrintable(description));
+        QVERIFY2(description.contains(QLatin1String("Windows-1252")), qPrintable(description));
+        QVERIFY2(description.contains(QLatin1String("Rename the file")), qPrintable(description));
     }
 }
 

@@ -150,7 +150,8 @@ QString TestChoosers::writeFile(const QString &relativePath, const QByteArray &b
 }
 
 // Each file chooser sets its own title and filter before every dialog, and
-// both begin at the name the last dialog of either left.
+// both begin at the name the last dialog of either left, the first one, with
+// no name yet, in the home folder.
 void TestChoosers::fileDialogsTitledAndFilteredAnew()
 {
     const QString sea = writePicture(QStringLiteral("Pictures/sea.jpg"), "JPG");
@@ -169,7 +170,7 @@ void TestChoosers::fileDialogsTitledAndFilteredAnew()
     const QString titles[] = { pictureTitle, iconTitle, pictureTitle, iconTitle, pictureTitle };
     const QStringList *filters[]
         = { &pictureFilters, &iconFilters, &pictureFilters, &iconFilters, &pictureFilters };
-    const QString starts[] = { QString(), sea, sea, sea, icon };
+    const QString starts[] = { QDir::homePath(), sea, sea, sea, icon };
     for (int i = 0; i < seen.size(); ++i) {
         QCOMPARE(seen.at(i).title, titles[i]);
         QCOMPARE(seen.at(i).nameFilters, *filters[i]);
