@@ -117,15 +117,14 @@ void TestShell::openerGetsTheAddressAlone()
     const QString note = folder.filePath(QStringLiteral("note"));
     QFile script(opener);
     QVERIFY(script.open(QIODevice::WriteOnly));
-    script.write(
-        "#!/bin/sh\n"
-        "note=\"$(dirname \"$0\")/note\"\n"
-        "streams=\"$(readlink /proc/$$/fd/0 /proc/$$/fd/1 /proc/$$/fd/2)\"\n"
-        "printf '%s\\n%s\\n%s\\n%s' \"$#\" \"$PPID\" \"$streams\" \"$1\" > \"$note.new\"\n"
-        "mv \"$note.new\" \"$note\"\n"
-        "echo 'xdg-open: no method available for opening' \"$1\"\n"
-        "echo '/usr/bin/xdg-open: 882: www-browser: not found' >&2\n"
-        "exit 3\n");
+    script.write("#!/bin/sh\n"
+                 "note=\"$(dirname \"$0\")/note\"\n"
+                 "streams=\"$(readlink /proc/$$/fd/0 /proc/$$/fd/1 /proc/$$/fd/2)\"\n"
+                 "printf '%s\\n%s\\n%s\\n%s' \"$#\" \"$PPID\" \"$streams\" \"$1\" > \"$note.new\"\n"
+                 "mv \"$note.new\" \"$note\"\n"
+                 "echo 'xdg-open: no method available for opening' \"$1\"\n"
+                 "echo '/usr/bin/xdg-open: 882: www-browser: not found' >&2\n"
+                 "exit 3\n");
     script.close();
     QVERIFY(script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner
                                   | QFileDevice::ExeOwner));
