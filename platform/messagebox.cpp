@@ -66,9 +66,8 @@ MessageBoxStyle messageBoxStyle(int style)
 
 // The installed presenter gets the call as made and its result is returned.
 // Otherwise a modal box owned by the main window (or, without one, the active
-// window) shows the prompt as plain text
-// ("&" and "<" as typed); QMessageBox itself turns each CR into a line break,
-// so the prompt is passed with its CRs. Closing the box by any means counts
+// window) shows the prompt as plain text ("&" and "<" as typed); QMessageBox
+// itself turns each CR into a line break, so the prompt is passed with its CRs. Closing the box by any means counts
 // as OK, the one button it has.
 int MsgBox(const QString &prompt, int style, const QString &title)
 {
