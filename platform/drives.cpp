@@ -105,21 +105,6 @@ QString entryName(const QString &folder, const QString &name)
 #define STATX_MNT_ID_UNIQUE 0x4000U
 #endif
 
-struct Volume
-{
-    quint64 device = 0;
-    quint64 inode = 0;
-    quint64 generation = 0;
-    quint64 born = 0;
-    quint64 mount = 0;
-
-    bool operator==(const Volume &other) const
-    {
-        return device == other.device && inode == other.inode && generation == other.generation
-            && born == other.born && mount == other.mount;
-    }
-};
-
 // An open folder's volume. Birth times tick coarsely, so a folder removed and
 // made again at once may be born at the same moment; its inode then tells
 // by its generation, where the file system keeps one.
@@ -152,12 +137,7 @@ Drive recorded(Drive drive)
     const std::optional<Volume> volume = folder < 0 ? std::nullopt : volumeOf(folder);
     if (folder >= 0)
         ::close(folder);
-    const Volume held = volume.value_or(Volume());
-    drive.device = held.device;
-    drive.inode = held.inode;
-    drive.generation = held.generation;
-    drive.born = held.born;
-    drive.mount = held.mount;
+    drive.volume = volume.value_or(Volume());
     return drive;
 }
 
@@ -213,9 +193,7 @@ std::optional<DriveNames> driveNames(const QString &windowsPath)
 bool holdsItsVolume(const Drive &drive, int folder)
 {
     const std::optional<Volume> volume = volumeOf(folder);
-    return drive.device != 0 && volume
-        && *volume
-        == Volume{ drive.device, drive.inode, drive.generation, drive.born, drive.mount };
+    return drive.volume.device != 0 && volume && *volume == drive.volume;
 }
 
 QString hostPath(const QString &windowsPath)

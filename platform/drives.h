@@ -11,23 +11,35 @@
 // volumes, so that "D:\desktop.ini" names a file on Linux.
 namespace platform {
 
-struct Drive
+// What a drive's folder holds: the volume's device, the folder's own inode
+// with its generation and birth time (0 where the file system keeps none),
+// and the mount's number. A stick unmounted from under its mount folder leaves
+// the folder but not these, another stick in its slot gets a mount of its own,
+// and a folder made anew in place of the old one gets a new generation or
+// birth time.
+struct Volume
 {
-    QChar letter; // upper case, 'A' to 'Z'
-    QString hostFolder; // absolute, without a trailing "/" except for "/"
-    QString name; // the volume's name, empty where it has none
-    // What the folder held when the table was built or installed: the
-    // volume's device, the folder's own inode with its generation and birth
-    // time (0 where the file system keeps none), and the mount's number. A
-    // stick unmounted from under its mount folder leaves the folder but not
-    // these, another stick in its slot gets a mount of its own, and a folder
-    // made anew in place of the old one gets a new generation or birth time.
-    // All 0 when there was no folder.
     quint64 device = 0;
     quint64 inode = 0;
     quint64 generation = 0;
     quint64 born = 0;
     quint64 mount = 0;
+
+    bool operator==(const Volume &other) const
+    {
+        return device == other.device && inode == other.inode && generation == other.generation
+            && born == other.born && mount == other.mount;
+    }
+};
+
+struct Drive
+{
+    QChar letter; // upper case, 'A' to 'Z'
+    QString hostFolder; // absolute, without a trailing "/" except for "/"
+    QString name; // the volume's name, empty where it has none
+    // What the folder held when the table was built or installed; all 0 when
+    // there was no folder.
+    Volume volume = {};
 };
 
 // The process-wide table. Built from the mounted volumes the first time it is

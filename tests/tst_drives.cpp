@@ -68,8 +68,8 @@ void TestDrives::mountedVolumes()
     for (const Drive &drive : table) {
         struct stat status;
         QCOMPARE(::stat(QFile::encodeName(drive.hostFolder).constData(), &status), 0);
-        QCOMPARE(drive.device, quint64(status.st_dev));
-        QCOMPARE(drive.inode, quint64(status.st_ino));
+        QCOMPARE(drive.volume.device, quint64(status.st_dev));
+        QCOMPARE(drive.volume.inode, quint64(status.st_ino));
     }
 }
 
@@ -181,10 +181,10 @@ void TestDrives::tableRecordsWhatEachFolderHolds()
     const QList<Drive> table = drives();
     struct stat status;
     QCOMPARE(::stat(QFile::encodeName(m_disk).constData(), &status), 0);
-    QCOMPARE(table.at(0).device, quint64(status.st_dev));
-    QCOMPARE(table.at(0).inode, quint64(status.st_ino));
-    QCOMPARE(table.at(1).device, quint64(0));
-    QCOMPARE(table.at(1).inode, quint64(0));
+    QCOMPARE(table.at(0).volume.device, quint64(status.st_dev));
+    QCOMPARE(table.at(0).volume.inode, quint64(status.st_ino));
+    QCOMPARE(table.at(1).volume.device, quint64(0));
+    QCOMPARE(table.at(1).volume.inode, quint64(0));
 }
 
 VELVANE_TEST_MAIN(TestDrives)
