@@ -226,9 +226,14 @@ QByteArray randomSuffix()
 // write, and a crash never leaves more than one per file. Something other
 // than a plain file squatting on that name is not ours to remove, so that
 // write takes a unique name instead, as writers without a lock always do.
+QByteArray fixedTemporaryName(const QByteArray &name)
+{
+    return '.' + name + ".velvane-new";
+}
+
 QByteArray temporaryName(int folder, const QByteArray &name, bool locked)
 {
-    const QByteArray fixed = '.' + name + ".velvane-new";
+    const QByteArray fixed = fixedTemporaryName(name);
     if (!locked)
         return fixed + randomSuffix();
     struct stat status;
@@ -244,7 +249,7 @@ QByteArray temporaryName(int folder, const QByteArray &name, bool locked)
 // fresh; one untouched for a minute belongs to no one.
 void removeLeftovers(int folder, const QByteArray &name)
 {
-    const QByteArray prefix = '.' + name + ".velvane-new-";
+    const QByteArray prefix = fixedTemporaryName(name) + '-';
     const std::time_t old = std::time(nullptr) - 60;
     DriveFolder::forEachEntry(folder, [&](const char *entry) {
         struct stat status;
@@ -427,7 +432,7 @@ bool replaceFile(const DriveFolder &drive, const QByteArray &section, const QByt
     removeLeftovers(folder, entry);
     QByteArray temporaryPath = temporaryName(folder, entry, locked);
     Descriptor temporary;
-    for (int attempt = 0; !temporary.isOpen(); ++attempt) {
+    for (int attempt = 0;; ++attempt) {
         temporary.reset(::openat(folder, temporaryPath.constData(),
                                  O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
                                  exists ? 0600 : 0666));
@@ -436,7 +441,7 @@ bool replaceFile(const DriveFolder &drive, const QByteArray &section, const QByt
         // Another file took the name between the look and the open.
         if (errno != EEXIST || attempt == 8)
             return failWith(errno);
-        temporaryPath = '.' + entry + ".velvane-new" + randomSuffix();
+        temporaryPath = fixedTemporaryName(entry) + randomSuffix();
     }
     TemporaryName cleanup(folder, temporaryPath);
 
