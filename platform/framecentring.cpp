@@ -51,7 +51,13 @@ void FrameCentring::timerEvent(QTimerEvent *event)
 {
     if (event->timerId() != m_watch.timerId())
         return;
-    if (++m_looks > 80)
+    // The watch lasts two seconds from the frame's coming, however long a
+    // busy window manager takes to put it on, and gives up on one that never
+    // does after ten.
+    const QWindow *handle = m_window->windowHandle();
+    if (handle && !handle->frameMargins().isNull())
+        ++m_framedLooks;
+    if (m_framedLooks > 80 || ++m_looks > 400)
         stopWatching();
     else
         centreOnceFramed();
@@ -59,17 +65,19 @@ void FrameCentring::timerEvent(QTimerEvent *event)
 
 // While the window manager puts the frame on, Qt may read passing sizes of
 // it: only the same size on two looks in a row counts. A window that takes
-// its final size after it shows (a message box lays itself out then) centres
-// again at each new size while the watch lasts.
+// its final size after it shows (a message box lays itself out then), or
+// whose frame was read before it was whole, centres again at each new size
+// of window or frame while the watch lasts.
 void FrameCentring::centreOnceFramed()
 {
     QWindow *handle = m_window->windowHandle();
     const QMargins margins = handle ? handle->frameMargins() : QMargins();
     const bool settled = !margins.isNull() && margins == m_lastMargins;
     m_lastMargins = margins;
-    if (!settled || handle->size() == m_centredSize)
+    if (!settled || (handle->size() == m_centredSize && margins == m_centredMargins))
         return;
     m_centredSize = handle->size();
+    m_centredMargins = margins;
     centre();
 }
 

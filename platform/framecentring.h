@@ -42,10 +42,13 @@ private:
     Centre m_centre;
     bool m_atShow;
     bool m_shown = false;
-    QBasicTimer m_watch; // for two seconds after the showing
+    QBasicTimer m_watch; // from the showing to two seconds after the frame came
     int m_looks = 0;
+    int m_framedLooks = 0;
     QMargins m_lastMargins;
-    QSize m_centredSize; // the size the window was last centred at, once framed
+    // The size and frame the window was last centred at, once framed.
+    QSize m_centredSize;
+    QMargins m_centredMargins;
 };
 
 } // namespace platform
